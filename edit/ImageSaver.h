@@ -1,0 +1,29 @@
+#pragma once
+
+// Saving the image: the canvas is copied pixel by pixel into the save buffer, and the buffer is
+// written as an uncompressed 24-bit BMP named stem + ".jpg" (the content is a bitmap whatever
+// the name says). The write is atomic: an existing file is replaced only by a complete new one,
+// and a failure leaves no partial file behind.
+
+#include "Surface.h"
+
+#include <QString>
+
+struct SaveResult {
+    bool ok = false;
+    QString path;  // the file written or attempted
+    QString error; // why it failed, naming the path; empty on success
+};
+
+// Copies columns 0..sir, each over rows 0..vis, of the canvas into the buffer.
+void copyToSaveBuffer(const Surface& canvas, Surface& buffer, int sir, int vis);
+
+// The file a stem is saved to in a folder: folder/stem.jpg.
+QString imagePath(const QString& folder, const QString& stem);
+
+// Writes the buffer's picture to folder/stem.jpg, creating the folder when it is missing.
+SaveResult writeBitmap(const Surface& buffer, const QString& folder, const QString& stem);
+
+// SaveImage: the copy, then the write.
+SaveResult SaveImage(const Surface& canvas, Surface& buffer, int sir, int vis,
+                     const QString& folder, const QString& stem);

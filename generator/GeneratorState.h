@@ -1,0 +1,66 @@
+#pragma once
+
+// The generator's state: every variable the image procedures pass their values through, under
+// the program's own names. Numbers are held in the formats the program stores them in (16-bit
+// integers, singles, doubles); all arithmetic on them is done in double precision.
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+struct GeneratorState {
+    // Settings, given their values at start-up.
+    std::int16_t sir = 0;    // image width in pixels (458)
+    std::int16_t vis = 0;    // image height in pixels (458)
+    std::int16_t polx = 0;   // half-width of the centred x range (3): x runs -polx..+polx
+    std::int16_t poly = 0;   // half-height of the centred y range (3): y runs +poly..-poly
+    std::int16_t nac = 0;    // generation type 1..4: the order the next image visits its pixels
+    std::int16_t ponovi = 0; // repeat flag: 1 makes the next image keep the random parameters
+
+    // Random parameters of the current image (drawn by drawParameters).
+    float tip = 0;   // component formula set, 1..4
+    float barv = 0;  // combination formula, 1..5
+    float f1 = 0;    // angular frequency of bl, even 6..24
+    float f2 = 0;    // angular and radial frequency of formula set 4, even 4..16
+    float n1 = 0;    // radial frequency of set 1, factor of sets 3 and 4; 10..30
+    float n2 = 0;    // radial frequency of gr; 10..30
+    float n3 = 0;    // radial frequency of set 2, factor of sets 3 and 4; 3..9
+    double n4 = 0;   // radial frequency inside the logarithm of set 2; 0.1..0.9
+    float komp1 = 0; // amplitude of re, whole 100..149
+    float komp2 = 0; // amplitude of gr, whole 100..149
+    float komp3 = 0; // amplitude of bl, whole 100..149
+    float baf01 = 0; // divisor of bl in combination 2; 20..40
+    float baf02 = 0; // radial frequency of combination 3; 2..4
+    float baf03 = 0; // divisor of bl in combinations 3 and 5; 100..200
+
+    // The pixel being coloured, set by the sweeps before every PlotPoint.
+    int i = 0;    // column on the canvas, 0 at the left
+    int j = 0;    // row on the canvas, 0 at the top
+    double x = 0; // centred coordinate, growing to the right
+    double y = 0; // centred coordinate, growing upwards
+
+    // Written by the colouring pipeline (re, gr, bl also by the palette strip).
+    double r = 0;           // distance from the centre
+    double fi = 0;          // angle, -pi/2..pi/2
+    double re = 0;          // first component
+    double gr = 0;          // second component
+    double bl = 0;          // third component, a whole number
+    double ba = 0;          // palette value, clamped to 0..675 before use
+    double pozic = 0;       // offset of the colour on the strip, a multiple of 5 in 0..335
+    std::int32_t barva = 0; // colour read from the strip
+
+    QString imeslike; // file-name stem of the current image, "T" + 14 digits
+
+    // Cells of the random sweeps: 1 once visited in the current pass; cell (i, j) at j * 551 + i.
+    static constexpr int visitedSide = 551;
+    std::vector<std::int16_t> visited = std::vector<std::int16_t>(visitedSide * visitedSide, 0);
+};
+
+// The number of random numbers one parameter draw takes, and the draw itself: tip, barv, f1, f2,
+// n1, n2, n3, n4, komp1, komp2, komp3, baf01, baf02, baf03 from the numbers in that order.
+inline constexpr int parameterCount = 14;
+void drawParameters(GeneratorState& s, const std::array<float, parameterCount>& rnd);
+
+// Gives the settings their start-up values: sir = vis = 458, polx = poly = 3, ponovi = 0, nac = 4.
+void setStartUpSettings(GeneratorState& s);

@@ -1,0 +1,48 @@
+#pragma once
+
+// The program's one random source: uniform single-precision numbers in [0, 1), never 1.0.
+// It is xoshiro128+ (Blackman and Vigna), fast enough to be drawn millions of times per image;
+// a seed fills its state through splitmix64.
+
+#include <bit>
+#include <cstdint>
+
+class Random {
+public:
+    explicit Random(float seedValue = 0.0f) { seed(seedValue); }
+
+    // Seeds from a time of day (seconds since midnight, held as a single).
+    void seed(float seconds) {
+        std::uint64_t mix = std::bit_cast<std::uint32_t>(seconds);
+        for (auto& word : s_) {
+            const std::uint64_t z = splitMix(mix);
+            word = std::uint32_t(z >> 32);
+        }
+        if ((s_[0] | s_[1] | s_[2] | s_[3]) == 0)
+            s_[0] = 1; // the all-zero state would only ever give zeros
+    }
+
+    // The next number (the program's Rnd).
+    float next() {
+        const std::uint32_t result = s_[0] + s_[3];
+        const std::uint32_t t = s_[1] << 9;
+        s_[2] ^= s_[0];
+        s_[3] ^= s_[1];
+        s_[1] ^= s_[2];
+        s_[0] ^= s_[3];
+        s_[2] ^= t;
+        s_[3] = std::rotl(s_[3], 11);
+        // The top 24 bits make every float step in [0, 1) equally likely and exclude 1.0.
+        return float(result >> 8) * 0x1.0p-24f;
+    }
+
+private:
+    static std::uint64_t splitMix(std::uint64_t& state) {
+        std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
+        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+        return z ^ (z >> 31);
+    }
+
+    std::uint32_t s_[4] = {};
+};

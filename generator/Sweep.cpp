@@ -1,0 +1,136 @@
+#include "Sweep.h"
+
+#include "Pipeline.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr int side = GeneratorState::visitedSide;
+constexpr colour::Value whiteValue = 16777215; // hexadecimal FFFFFF
+} // namespace
+
+Sweep::Sweep(GeneratorState& state, Random& random, const Surface& strip, Surface& canvas)
+    : s_(&state), random_(&random), strip_(&strip), canvas_(&canvas), type_(state.nac) {
+    const std::int64_t sir = s_->sir;
+    const std::int64_t vis = s_->vis;
+    if (sir <= 0 || vis <= 0)
+        return; // nothing to visit
+    switch (type_) {
+    case 1:
+        passLength_ = (sir + 1) * (vis + 1);
+        total_ = passLength_;
+        break;
+    case 2:
+        rings_ = ringOrder(int(sir), int(vis));
+        passLength_ = std::int64_t(rings_.size());
+        total_ = passLength_;
+        break;
+    case 3:
+    case 4:
+        if (sir > side || vis > side)
+            return; // the visited grid holds no more cells than this
+        passLength_ = sir * vis;
+        total_ = type_ == 4 ? 2 * passLength_ : passLength_;
+        resetVisited();
+        break;
+    default:
+        break; // no other type exists; an unknown one draws nothing
+    }
+}
+
+bool Sweep::advance(std::int64_t visits) {
+    const std::int64_t end = std::min(total_, made_ + std::max<std::int64_t>(visits, 0));
+    const int columns = s_->vis + 1; // type 1 visits vis + 1 rows per column
+    for (; made_ < end; ++made_) {
+        switch (type_) {
+        case 1:
+            visit(int(made_ / columns), int(made_ % columns));
+            break;
+        case 2: {
+            const auto [i, j] = rings_[std::size_t(made_)];
+            visit(i, j);
+            break;
+        }
+        case 3:
+        case 4: {
+            if (type_ == 4 && made_ == passLength_)
+                resetVisited(); // the image pass begins with a fresh grid
+            int i = 0;
+            int j = 0;
+            drawUnvisitedCell(i, j);
+            s_->i = i;
+            s_->j = j;
+            if (type_ == 4 && made_ < passLength_) {
+                const double noise = std::nearbyint(double(random_->next()) * whiteValue);
+                canvas_->pset(float(i), float(j), colour::Value(noise));
+            } else {
+                visit(i, j);
+            }
+            break;
+        }
+        }
+    }
+    return done();
+}
+
+void Sweep::visit(int i, int j) {
+    GeneratorState& s = *s_;
+    s.i = i;
+    s.j = j;
+    s.x = (i - s.sir / 2.0) / (s.sir / (2.0 * s.polx));
+    s.y = (s.vis / 2.0 - j) / (s.vis / (2.0 * s.poly));
+    PlotPoint(s, *strip_, *canvas_); // a failed pixel keeps what the canvas showed
+}
+
+void Sweep::drawUnvisitedCell(int& i, int& j) {
+    const double sir = s_->sir;
+    const double vis = s_->vis;
+    std::int16_t* cell = nullptr;
+    do {
+        i = int(sir * double(random_->next())); // the column first, then the row
+        j = int(vis * double(random_->next()));
+        cell = &s_->visited[std::size_t(j * side + i)];
+    } while (*cell == 1);
+    *cell = 1;
+}
+
+void Sweep::resetVisited() {
+    for (int j = 0; j < s_->vis; ++j)
+        std::fill_n(s_->visited.begin() + j * side, s_->sir, std::int16_t(0));
+}
+
+std::vector<std::pair<std::int16_t, std::int16_t>> Sweep::ringOrder(int sir, int vis) {
+    double m = 0, dx = 0, dy = 0;
+    if (sir > vis) {
+        m = vis / 2.0;
+        dx = sir - vis;
+    } else {
+        m = sir / 2.0;
+        dy = vis - sir;
+    }
+    auto L = std::floor(sir / 2.0 - dx / 2 + 1);
+    auto R = std::floor(sir / 2.0 + dx / 2 - 1);
+    auto T = std::floor(vis / 2.0 - dy / 2 + 1);
+    auto B = std::floor(vis / 2.0 + dy / 2 - 1);
+    std::vector<std::pair<std::int16_t, std::int16_t>> order;
+    order.reserve(std::size_t((sir + 3) * (vis + 3)));
+    auto add = [&order](double i, double j) {
+        order.emplace_back(std::int16_t(i), std::int16_t(j));
+    };
+    for (int ring = 1; ring <= m + 1; ++ring) {
+        L -= 1;
+        R += 1;
+        T -= 1;
+        B += 1;
+        for (double i = L; i <= R; ++i) // top edge
+            add(i, T);
+        for (double j = T; j <= B; ++j) // right edge, its top corner first
+            add(R + 1, j);
+        for (double i = R + 1; i >= L; --i) // bottom edge, from the right corner
+            add(i, B + 1);
+        for (double j = B + 1; j >= T; --j) // left edge, both left corners
+            add(L - 1, j);
+    }
+    return order;
+}
