@@ -1,0 +1,44 @@
+#pragma once
+
+// The user's actions, waiting their turn. Everything the user does (a button, a key that
+// presses a button, a press on the canvas or the strip) becomes one Action; they run strictly
+// one after the other, each only when the one before it has finished.
+
+#include <QPointF>
+#include <deque>
+#include <optional>
+
+enum class Command {
+    NewImageOldPalette, // Command1 "new img / old palette"
+    Exit,               // Command2 "exit"
+    Save,               // Command3 "save on disk D:"
+    ChangePalette,      // Command4 "change palette"
+    Repeat,             // Command5 "repeat  image"
+    NewImageNewPalette, // Command6 "new img / new palette"
+    GenerationType,     // Command7 "generation type"
+    Help,               // Command8 "help"
+    CanvasPress,        // a mouse button pressed on the canvas (Picture1)
+    StripPress,         // a mouse button pressed on the palette strip (Picture3)
+};
+
+struct Action {
+    Command command;
+    QPointF position; // client-area pixels of the pressed box; unused by the buttons
+};
+
+class CommandQueue {
+public:
+    void push(const Action& action) { actions_.push_back(action); }
+    std::optional<Action> pop() {
+        if (actions_.empty())
+            return std::nullopt;
+        const Action next = actions_.front();
+        actions_.pop_front();
+        return next;
+    }
+    bool empty() const { return actions_.empty(); }
+    std::size_t size() const { return actions_.size(); }
+
+private:
+    std::deque<Action> actions_;
+};

@@ -1,0 +1,201 @@
+#include "Controller.h"
+
+#include "HelpPanel.h"
+#include "ImageSaver.h"
+#include "UiFont.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
+
+namespace {
+// The most work one frame does before it hands the thread back to the event loop.
+constexpr qint64 frameBudgetNs = 3'000'000;
+// Visits between looks at the clock within a frame.
+constexpr std::int64_t visitChunk = 512;
+
+int frameIntervalMs() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double rate = screen && screen->refreshRate() > 1 ? screen->refreshRate() : 60.0;
+    return std::clamp(int(1000.0 / rate), 4, 40);
+}
+} // namespace
+
+Controller::Controller(const Clock& clock, const QString& saveFolder, QObject* parent)
+    : QObject(parent), world_(clock), saveFolder_(saveFolder) {
+    const QFont font = uiFont();
+    window_.setFont(font);
+    world_.canvas.setFont(font);
+    frameTimer_.setTimerType(Qt::PreciseTimer);
+    frameTimer_.setInterval(frameIntervalMs());
+    connect(&frameTimer_, &QTimer::timeout, this, &Controller::revealFrame);
+}
+
+QString Controller::nacname(int n) const {
+    return n >= 0 && n < int(nacname_.size()) ? nacname_[std::size_t(n)] : QString();
+}
+
+void Controller::Form_Load() {
+    world_.seedFromClock();
+    window_.setBackColor(colour::black);
+    window_.cls();
+    setStartUpSettings(world_.state);
+    nacname_[1] = QStringLiteral("from left to right");
+    nacname_[2] = QStringLiteral("from centre ortogonal");
+    nacname_[3] = QStringLiteral("random point after point");
+    nacname_[4] = QStringLiteral("from order to chaos and back");
+    ShowGenerationType();
+    MakePalette(world_);
+    startImage();
+    publish();
+}
+
+void Controller::post(const Action& action) {
+    queue_.push(action);
+    if (!sweep_)
+        runQueue();
+}
+
+void Controller::runQueue() {
+    while (!sweep_ && !exiting_) {
+        const std::optional<Action> next = queue_.pop();
+        if (!next)
+            break;
+        run(*next);
+        publish();
+    }
+    if (!busy())
+        emit idle();
+}
+
+void Controller::run(const Action& action) {
+    switch (action.command) {
+    case Command::NewImageOldPalette:
+        Command1_Click();
+        break;
+    case Command::Exit: // Command2_Click: ends the program at once, nothing more is drawn
+        exiting_ = true;
+        emit exitRequested();
+        break;
+    case Command::Save:
+        Command3_Click();
+        break;
+    case Command::ChangePalette:
+        Command4_Click();
+        break;
+    case Command::Repeat:
+        Command5_Click();
+        break;
+    case Command::NewImageNewPalette:
+        Command6_Click();
+        break;
+    case Command::GenerationType:
+        Command7_Click();
+        break;
+    case Command::Help:
+        Command8_Click();
+        break;
+    case Command::CanvasPress:
+        Picture1_MouseDown(action.position);
+        break;
+    case Command::StripPress:
+        Picture3_MouseDown(action.position);
+        break;
+    }
+}
+
+void Controller::Command1_Click() {
+    startImage();
+}
+
+void Controller::Command3_Click() {
+    const GeneratorState& s = world_.state;
+    const SaveResult saved =
+        SaveImage(world_.canvas, world_.saveBuffer, s.sir, s.vis, saveFolder_, s.imeslike);
+    if (!saved.ok)
+        emit saveFailed(saved.error); // the program keeps running; nothing is lost
+}
+
+void Controller::Command4_Click() {
+    MakePalette(world_);
+}
+
+void Controller::Command5_Click() {
+    world_.state.ponovi = 1;
+    startImage();
+}
+
+void Controller::Command6_Click() {
+    MakePalette(world_);
+    startImage();
+}
+
+void Controller::Command7_Click() {
+    GeneratorState& s = world_.state;
+    s.nac = std::int16_t(s.nac + 1);
+    if (s.nac > 4)
+        s.nac = 1;
+    ShowGenerationType();
+}
+
+void Controller::Command8_Click() {
+    paintHelpPanel(world_.canvas);
+}
+
+void Controller::Picture1_MouseDown(QPointF position) {
+    replacement_.replace(world_.canvas, world_.state.sir, world_.state.vis, float(position.x()),
+                         float(position.y()));
+}
+
+void Controller::Picture3_MouseDown(QPointF position) {
+    replacement_.pick(world_.strip, float(position.x()), float(position.y()));
+}
+
+void Controller::ShowGenerationType() {
+    const colour::Value grey = colour::rgb(200, 200, 200);
+    for (int x = 690; x <= 850; ++x)
+        window_.line(float(x), 97.0f, float(x), 112.0f, grey);
+    window_.setCurrentX(700.0f);
+    window_.setCurrentY(98.0f);
+    window_.print(nacname(world_.state.nac));
+}
+
+void Controller::startImage() {
+    sweep_.emplace(beginImage(world_));
+    sweepClock_.start();
+    frameTimer_.start();
+}
+
+void Controller::revealFrame() {
+    if (!sweep_) {
+        frameTimer_.stop();
+        return;
+    }
+    QElapsedTimer work;
+    work.start();
+    Sweep& sweep = *sweep_;
+    std::int64_t due = sweep.totalVisits();
+    if (passDuration_.count() > 0) {
+        const double passes = double(sweepClock_.elapsed()) / double(passDuration_.count());
+        due = std::min<std::int64_t>(due, std::int64_t(passes * double(sweep.passLength())));
+    }
+    const bool paced = passDuration_.count() > 0; // unpaced images are drawn in one go
+    while (sweep.visitsMade() < due && (!paced || work.nsecsElapsed() < frameBudgetNs))
+        sweep.advance(std::min(visitChunk, due - sweep.visitsMade()));
+    publish();
+    emit frameWorked(work.nsecsElapsed());
+    if (sweep.done()) {
+        sweep_.reset();
+        frameTimer_.stop();
+        runQueue();
+    }
+}
+
+void Controller::publish() {
+    if (const QRect r = world_.canvas.takeDirty(); !r.isEmpty())
+        emit canvasChanged(r);
+    if (const QRect r = world_.strip.takeDirty(); !r.isEmpty())
+        emit stripChanged(r);
+    if (const QRect r = window_.takeDirty(); !r.isEmpty())
+        emit windowChanged(r);
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+// The program's controller: start-up (Form_Load), the handlers of the eight buttons and of the
+// presses on the canvas and the strip, and the generation-type bar. It owns the engine's world
+// and the window's own drawing surface.
+//
+// Every user action waits in a first-in, first-out queue and runs when the one before has
+// finished. An image is revealed frame by frame from a timer on the UI thread: each pass of
+// visits is spread over about passDuration, and a frame stops early when its work budget is
+// spent, so the window stays responsive however slow the machine is.
+
+#include "ColourReplacement.h"
+#include "CommandQueue.h"
+#include "World.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <array>
+#include <chrono>
+#include <optional>
+
+class Controller : public QObject {
+    Q_OBJECT
+public:
+    // How long one pass of visits takes on screen.
+    static constexpr std::chrono::milliseconds passDuration{1000};
+    // The window's client area, in which the whole layout fits.
+    static constexpr int windowWidth = 851;
+    static constexpr int windowHeight = 641;
+
+    // `saveFolder` is where "save on disk D:" writes.
+    Controller(const Clock& clock, const QString& saveFolder, QObject* parent = nullptr);
+
+    // Changes how long a pass takes; zero reveals each image at once. For tests and benchmarks.
+    void setPassDuration(std::chrono::milliseconds duration) { passDuration_ = duration; }
+
+    // The start-up sequence after the window is shown: seeding, background, settings, names,
+    // the bar, the first palette and the first image (revealed like any other).
+    void Form_Load();
+
+    // Queues one user action; it runs once everything before it has finished.
+    void post(const Action& action);
+
+    // True while a command runs or waits.
+    bool busy() const { return sweep_.has_value() || !queue_.empty(); }
+
+    World& world() { return world_; }
+    const World& world() const { return world_; }
+    const Surface& windowSurface() const { return window_; }
+    const ColourReplacement& replacement() const { return replacement_; }
+    QString saveFolder() const { return saveFolder_; }
+    // The name of generation type n (1..4); empty for the unused entries 0 and 5..10.
+    QString nacname(int n) const;
+
+signals:
+    void canvasChanged(const QRect& area);
+    void stripChanged(const QRect& area);
+    void windowChanged(const QRect& area);
+    void saveFailed(const QString& message);
+    void exitRequested();
+    // Every queued action has run and no image is being drawn.
+    void idle();
+    // The time one reveal frame took, for the benchmark.
+    void frameWorked(qint64 nanoseconds);
+
+private:
+    void Command1_Click(); // "new img / old palette"
+    void Command3_Click(); // "save on disk D:"
+    void Command4_Click(); // "change palette"
+    void Command5_Click(); // "repeat  image"
+    void Command6_Click(); // "new img / new palette"
+    void Command7_Click(); // "generation type"
+    void Command8_Click(); // "help"
+    void Picture1_MouseDown(QPointF position);
+    void Picture3_MouseDown(QPointF position);
+    void ShowGenerationType();
+
+    void startImage(); // GenerateImage, revealed by the timer
+    void runQueue();   // runs queued actions until one is still drawing or none is left
+    void run(const Action& action);
+    void revealFrame(); // one timer tick
+    void publish();     // tells the widgets what changed
+
+    World world_;
+    Surface window_{windowWidth, windowHeight}; // the window's own drawing: the type bar
+    ColourReplacement replacement_;
+    std::array<QString, 11> nacname_; // generation-type names; only entries 1 to 4 are used
+    QString saveFolder_;
+
+    CommandQueue queue_;
+    bool exiting_ = false;
+    std::optional<Sweep> sweep_; // the image being drawn
+    QElapsedTimer sweepClock_;   // time since the current image began
+    std::chrono::milliseconds passDuration_ = passDuration;
+    QTimer frameTimer_;
+};
