@@ -11,6 +11,8 @@ Surface::Surface(int width, int height, colour::Value background)
 }
 
 void Surface::line(float x1, float y1, float x2, float y2, colour::Value c) {
+    if (std::isnan(x1) || std::isnan(y1) || std::isnan(x2) || std::isnan(y2))
+        return; // a line with no position draws nothing
     if (std::floor(x1) == std::floor(x2) || std::floor(y1) == std::floor(y2)) {
         // Axis-parallel lines, the only ones the program draws: clip to the client area and
         // fill the covered pixels, end points included.

@@ -1,0 +1,138 @@
+// The headless renderer rosette-render, run as a separate process.
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run render(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral(ROSETTE_RENDER_PATH), arguments);
+    Run run;
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+// The files of a folder in name order, with their contents.
+QList<std::pair<QString, QByteArray>> filesIn(const QString& folder) {
+    QList<std::pair<QString, QByteArray>> files;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
+        QFile f(QDir(folder).filePath(name));
+        files.append({name, f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray()});
+    }
+    return files;
+}
+
+} // namespace
+
+class TestRender : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void sameSeedGivesIdenticalFiles();
+    void differentSeedsGiveDifferentImages();
+    void badOptionsExitWithUsageError_data();
+    void badOptionsExitWithUsageError();
+    void unwritableOutputFolderFails();
+};
+
+void TestRender::initTestCase() {
+    // Without a runtime folder Qt warns on stderr, which would hide what the renderer says.
+    static QTemporaryDir runtime;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    QVERIFY(QFile::exists(QStringLiteral(ROSETTE_RENDER_PATH)));
+}
+
+void TestRender::sameSeedGivesIdenticalFiles() {
+    // One seed gives byte-identical stem-1.jpg and stem-2.jpg files, one printed line each.
+    QTemporaryDir first;
+    QTemporaryDir second;
+    for (const QTemporaryDir* dir : {&first, &second}) {
+        const Run run = render({"--seed", "1234", "--count", "2", "--out", dir->path()});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out.trimmed().split('\n').size(), 2);
+    }
+    const auto a = filesIn(first.path());
+    const auto b = filesIn(second.path());
+    QCOMPARE(a.size(), 2);
+    QCOMPARE(b.size(), 2);
+    const QRegularExpression name(QStringLiteral("^T\\d{14}-(\\d)\\.jpg$"));
+    for (int k = 0; k < 2; ++k) {
+        for (const auto& files : {a, b}) {
+            const auto match = name.match(files[k].first);
+            QVERIFY2(match.hasMatch(), qPrintable(files[k].first));
+            QCOMPARE(match.captured(1), QString::number(k + 1));
+            QVERIFY(files[k].second.startsWith("BM"));
+        }
+        QVERIFY(a[k].second == b[k].second);
+    }
+    QVERIFY(a[0].second != a[1].second);
+}
+
+void TestRender::differentSeedsGiveDifferentImages() {
+    // Another seed gives another image.
+    QTemporaryDir one;
+    QTemporaryDir two;
+    QCOMPARE(render({"--seed", "1", "--type", "1", "--out", one.path()}).exitCode, 0);
+    QCOMPARE(render({"--seed", "2", "--type", "1", "--out", two.path()}).exitCode, 0);
+    const auto a = filesIn(one.path());
+    const auto b = filesIn(two.path());
+    QCOMPARE(a.size(), 1);
+    QCOMPARE(b.size(), 1);
+    QVERIFY(a[0].second != b[0].second);
+}
+
+void TestRender::badOptionsExitWithUsageError_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("unknown option") << QStringList{"--bogus"};
+    QTest::newRow("type 5") << QStringList{"--type", "5"};
+    QTest::newRow("type 0") << QStringList{"--type", "0"};
+    QTest::newRow("count 0") << QStringList{"--count", "0"};
+    QTest::newRow("count not a number") << QStringList{"--count", "many"};
+    QTest::newRow("seed not a number") << QStringList{"--seed", "x"};
+    QTest::newRow("value missing") << QStringList{"--seed"};
+    QTest::newRow("stray argument") << QStringList{"extra"};
+}
+
+void TestRender::badOptionsExitWithUsageError() {
+    // A bad option ends the renderer with exit code 2 and a one-line message on stderr.
+    QFETCH(QStringList, arguments);
+    QTemporaryDir out;
+    const Run run = render(QStringList{"--out", out.path()} + arguments);
+    QCOMPARE(run.exitCode, 2);
+    const QByteArray message = run.err.trimmed();
+    QVERIFY(!message.isEmpty());
+    QVERIFY2(!message.contains('\n'), message.constData());
+    QVERIFY(filesIn(out.path()).isEmpty());
+}
+
+void TestRender::unwritableOutputFolderFails() {
+    // An output folder that cannot be made fails with a message naming it.
+    QTemporaryDir tmp;
+    QFile blocker(tmp.filePath(QStringLiteral("blocker")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString out = blocker.fileName() + QStringLiteral("/images");
+    const Run run = render({"--seed", "5", "--type", "1", "--out", out});
+    QVERIFY(run.exitCode != 0 && run.exitCode != -1);
+    QVERIFY2(run.err.contains(out.toLocal8Bit()), run.err.constData());
+}
+
+QTEST_MAIN(TestRender)
+#include "tst_render.moc"
