@@ -23,7 +23,15 @@ public:
     }
 
     // The next number (the program's Rnd).
-    float next() {
+    float next() { return float(nextBits()) * 0x1.0p-24f; }
+
+    // Int(n * Rnd) for a whole n from 0 to 65535: exactly what Int(n * next()) gives in double
+    // precision (the product of n and a 24-bit fraction is exact), without the conversions.
+    int nextBelow(int n) { return int((std::uint64_t(n) * nextBits()) >> 24); }
+
+private:
+    // The next number as a whole number m in 0 .. 2^24 - 1, standing for m / 2^24.
+    std::uint32_t nextBits() {
         const std::uint32_t result = s_[0] + s_[3];
         const std::uint32_t t = s_[1] << 9;
         s_[2] ^= s_[0];
@@ -33,10 +41,9 @@ public:
         s_[2] ^= t;
         s_[3] = std::rotl(s_[3], 11);
         // The top 24 bits make every float step in [0, 1) equally likely and exclude 1.0.
-        return float(result >> 8) * 0x1.0p-24f;
+        return result >> 8;
     }
 
-private:
     static std::uint64_t splitMix(std::uint64_t& state) {
         std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
         z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;

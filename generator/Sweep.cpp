@@ -1,6 +1,7 @@
 #include "Sweep.h"
 
 #include "Pipeline.h"
+#include "VectorState.h"
 
 #include <algorithm>
 #include <cmath>
@@ -40,6 +41,7 @@ Sweep::Sweep(GeneratorState& state, Random& random, const Surface& strip, Surfac
 }
 
 bool Sweep::advance(std::int64_t visits) {
+    clearUpperVectorState(); // whatever Qt drew since the last call must not slow the maths
     const std::int64_t end = std::min(total_, made_ + std::max<std::int64_t>(visits, 0));
     const int columns = s_->vis + 1; // type 1 visits vis + 1 rows per column
     for (; made_ < end; ++made_) {
@@ -84,15 +86,21 @@ void Sweep::visit(int i, int j) {
 }
 
 void Sweep::drawUnvisitedCell(int& i, int& j) {
-    const double sir = s_->sir;
-    const double vis = s_->vis;
-    std::int16_t* cell = nullptr;
+    const int sir = s_->sir;
+    const int vis = s_->vis;
+    std::int16_t* const visited = s_->visited.data();
+    // Local copies let the compiler keep the generator in registers over the rejections.
+    Random random = *random_;
+    int column = 0;
+    int row = 0;
     do {
-        i = int(sir * double(random_->next())); // the column first, then the row
-        j = int(vis * double(random_->next()));
-        cell = &s_->visited[std::size_t(j * side + i)];
-    } while (*cell == 1);
-    *cell = 1;
+        column = random.nextBelow(sir); // Int(sir * Rnd), the column first, then the row
+        row = random.nextBelow(vis);
+    } while (visited[row * side + column] == 1);
+    visited[row * side + column] = 1;
+    *random_ = random;
+    i = column;
+    j = row;
 }
 
 void Sweep::resetVisited() {

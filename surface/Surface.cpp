@@ -1,5 +1,7 @@
 #include "Surface.h"
 
+#include "VectorState.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
@@ -36,6 +38,8 @@ void Surface::line(float x1, float y1, float x2, float y2, colour::Value c) {
     QPainter painter(&image_);
     painter.setPen(QPen(QColor::fromRgb(colour::toQRgb(c)), 0));
     painter.drawLine(QPointF(x1, y1), QPointF(x2, y2));
+    painter.end();
+    clearUpperVectorState();
     markDirty(QRectF(QPointF(std::min(x1, x2), std::min(y1, y2)),
                      QPointF(std::max(x1, x2), std::max(y1, y2)))
                   .toAlignedRect()
@@ -45,6 +49,7 @@ void Surface::line(float x1, float y1, float x2, float y2, colour::Value c) {
 
 void Surface::cls() {
     image_.fill(colour::toQRgb(background_));
+    clearUpperVectorState();
     currentX_ = 0.0f;
     currentY_ = 0.0f;
     markDirty(image_.rect());
@@ -53,6 +58,7 @@ void Surface::cls() {
 void Surface::setBackColor(colour::Value c) {
     background_ = c;
     image_.fill(colour::toQRgb(background_));
+    clearUpperVectorState();
     markDirty(image_.rect());
 }
 
@@ -63,12 +69,13 @@ void Surface::print(const QString& text) {
     painter.setPen(QColor::fromRgb(colour::toQRgb(foreground_)));
     const QPointF topLeft(currentX_, currentY_);
     painter.drawText(topLeft + QPointF(0, metrics.ascent()), text);
+    painter.end();
+    clearUpperVectorState();
     const QRect drawn = QRectF(topLeft, QSizeF(metrics.horizontalAdvance(text), metrics.height()))
                             .toAlignedRect()
                             .adjusted(-2, -2, 2, 2)
                             .intersected(image_.rect());
-    if (!drawn.isEmpty())
-        markDirty(drawn);
+    markDirty(drawn);
     currentX_ = 0.0f;
     currentY_ += float(metrics.height());
 }

@@ -13,6 +13,8 @@
 #include <QImage>
 #include <QRect>
 #include <QString>
+#include <algorithm>
+#include <climits>
 
 class Surface {
 public:
@@ -29,7 +31,7 @@ public:
         int py = 0;
         if (locate(x, y, px, py)) {
             reinterpret_cast<QRgb*>(image_.scanLine(py))[px] = colour::toQRgb(c);
-            markDirty(QRect(px, py, 1, 1));
+            markDirty(px, py, px, py);
         }
     }
 
@@ -72,8 +74,11 @@ public:
 
     // The area changed since the last call, for a widget that repaints only what changed.
     QRect takeDirty() {
-        const QRect d = dirty_;
-        dirty_ = QRect();
+        if (dirtyLeft_ > dirtyRight_)
+            return {};
+        const QRect d(QPoint(dirtyLeft_, dirtyTop_), QPoint(dirtyRight_, dirtyBottom_));
+        dirtyLeft_ = dirtyTop_ = INT_MAX;
+        dirtyRight_ = dirtyBottom_ = INT_MIN;
         return d;
     }
 
@@ -86,7 +91,17 @@ private:
         py = int(y);
         return px < width() && py < height();
     }
-    void markDirty(const QRect& r) { dirty_ = dirty_.isNull() ? r : dirty_.united(r); }
+    // Grows the changed area by the pixels from (left, top) to (right, bottom), both included.
+    void markDirty(int left, int top, int right, int bottom) {
+        dirtyLeft_ = std::min(dirtyLeft_, left);
+        dirtyTop_ = std::min(dirtyTop_, top);
+        dirtyRight_ = std::max(dirtyRight_, right);
+        dirtyBottom_ = std::max(dirtyBottom_, bottom);
+    }
+    void markDirty(const QRect& r) {
+        if (!r.isEmpty())
+            markDirty(r.left(), r.top(), r.right(), r.bottom());
+    }
 
     QImage image_;
     colour::Value background_;
@@ -94,5 +109,8 @@ private:
     QFont font_;
     float currentX_ = 0.0f;
     float currentY_ = 0.0f;
-    QRect dirty_;
+    int dirtyLeft_ = INT_MAX; // the changed area; empty while left > right
+    int dirtyTop_ = INT_MAX;
+    int dirtyRight_ = INT_MIN;
+    int dirtyBottom_ = INT_MIN;
 };

@@ -4,6 +4,7 @@
 
 #include <QTest>
 #include <array>
+#include <cmath>
 
 class TestRandom : public QObject {
     Q_OBJECT
@@ -12,6 +13,7 @@ private slots:
     void valuesAreUniformInUnitInterval_data();
     void valuesAreUniformInUnitInterval();
     void seedFixesTheSequence();
+    void wholeNumberDrawMatchesTheFloorOfTheProduct();
 };
 
 void TestRandom::valuesAreUniformInUnitInterval_data() {
@@ -62,6 +64,19 @@ void TestRandom::seedFixesTheSequence() {
         for (int k = 0; k < 20; ++k)
             same += c.next() == d.next();
         QVERIFY2(same < 3, qPrintable(QString::number(double(other))));
+    }
+}
+
+void TestRandom::wholeNumberDrawMatchesTheFloorOfTheProduct() {
+    // nextBelow(n) is Int(n * Rnd) in double precision for the same number, never n itself.
+    for (const int n : {1, 2, 457, 458, 551, 65535}) {
+        Random a(77.25f);
+        Random b(77.25f);
+        for (int k = 0; k < 20000; ++k) {
+            const int whole = a.nextBelow(n);
+            QCOMPARE(whole, int(std::floor(double(n) * double(b.next()))));
+            QVERIFY(whole >= 0 && whole < n);
+        }
     }
 }
 
