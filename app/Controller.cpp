@@ -10,9 +10,11 @@
 
 namespace {
 // The most work one frame does before it hands the thread back to the event loop.
-constexpr qint64 frameBudgetNs = 3'000'000;
-// Visits between looks at the clock within a frame.
-constexpr std::int64_t visitChunk = 512;
+constexpr qint64 frameBudgetNs = 2'500'000;
+// The work between looks at the clock within a frame. Visits near the end of a random-order
+// pass cost far more than early ones, so the number of visits per look adapts.
+constexpr qint64 chunkTargetNs = 200'000;
+constexpr std::int64_t largestChunk = 4096;
 
 int frameIntervalMs() {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -180,8 +182,14 @@ void Controller::revealFrame() {
         due = std::min<std::int64_t>(due, std::int64_t(passes * double(sweep.passLength())));
     }
     const bool paced = passDuration_.count() > 0; // unpaced images are drawn in one go
-    while (sweep.visitsMade() < due && (!paced || work.nsecsElapsed() < frameBudgetNs))
-        sweep.advance(std::min(visitChunk, due - sweep.visitsMade()));
+    qint64 spent = 0;
+    while (sweep.visitsMade() < due && (!paced || spent < frameBudgetNs)) {
+        sweep.advance(std::min(chunk_, due - sweep.visitsMade()));
+        const qint64 now = work.nsecsElapsed();
+        const qint64 took = std::max<qint64>(now - spent, 1);
+        chunk_ = std::clamp<std::int64_t>(chunk_ * chunkTargetNs / took, 1, largestChunk);
+        spent = now;
+    }
     publish();
     emit frameWorked(work.nsecsElapsed());
     if (sweep.done()) {

@@ -94,5 +94,6 @@ private:
     std::optional<Sweep> sweep_; // the image being drawn
     QElapsedTimer sweepClock_;   // time since the current image began
     std::chrono::milliseconds passDuration_ = passDuration;
+    std::int64_t chunk_ = 256; // visits between looks at the clock while revealing
     QTimer frameTimer_;
 };

@@ -16,8 +16,8 @@ const std::array<HelpLine, 14>& helpLines() {
         {205,
          QStringLiteral("automatic slide show - click several times on new img / new palette")},
         {220, QStringLiteral("close this help - click repeat image")},
-        {250, QStringLiteral("thanks to our early testers for useful suggestions - "
-                             "https://rosette.example.org/thanks")},
+        {250, QStringLiteral(
+                  "thanks to our early testers for useful suggestions - rosette.example.org")},
         {265, QStringLiteral("*")},
     }};
     return lines;

@@ -64,8 +64,12 @@ void Surface::setBackColor(colour::Value c) {
 
 void Surface::print(const QString& text) {
     const QFontMetrics metrics(font_);
+    // Solid text pixels: printing the same text twice in the same place changes nothing, and
+    // every text pixel has exactly the text colour.
+    QFont solid = font_;
+    solid.setStyleStrategy(QFont::NoAntialias);
     QPainter painter(&image_);
-    painter.setFont(font_);
+    painter.setFont(solid);
     painter.setPen(QColor::fromRgb(colour::toQRgb(foreground_)));
     const QPointF topLeft(currentX_, currentY_);
     painter.drawText(topLeft + QPointF(0, metrics.ascent()), text);

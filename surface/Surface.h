@@ -65,8 +65,8 @@ public:
     colour::Value foreColor() const { return foreground_; }
     void setForeColor(colour::Value c) { foreground_ = c; }
 
-    // Draws the text with its top-left corner at the text position, without a background box,
-    // then moves the text position to the start of the next line.
+    // Draws the text with its top-left corner at the text position, without a background box
+    // and without smoothing, then moves the text position to the start of the next line.
     void print(const QString& text);
 
     // The persistent picture: exactly the client area's pixels.

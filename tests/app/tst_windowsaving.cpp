@@ -1,0 +1,106 @@
+// "save on disk D:" in the window: the canvas as shown goes into the user's pictures folder
+// under the image's name; a failed save says why and leaves the program and its image as they
+// were.
+
+#include "WindowTestSupport.h"
+
+#include <QDir>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+class TestWindowSaving : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void saveWritesTheShownCanvas_data();
+    void saveWritesTheShownCanvas();
+    void failedSaveShowsWhyAndKeepsEverything();
+
+private:
+    QTemporaryDir home_;
+};
+
+void TestWindowSaving::initTestCase() {
+    // "D:\" is the pictures folder of the user's home, here a fresh one.
+    QVERIFY(home_.isValid());
+    QVERIFY(QDir(home_.path()).mkdir(QStringLiteral("config")));
+    qputenv("HOME", home_.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", home_.filePath(QStringLiteral("config")).toLocal8Bit());
+    QCOMPARE(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation),
+             home_.filePath(QStringLiteral("Pictures")));
+}
+
+void TestWindowSaving::saveWritesTheShownCanvas_data() {
+    QTest::addColumn<QList<int>>("before"); // buttons clicked before the save
+    QTest::newRow("first image") << QList<int>{};
+    QTest::newRow("help panel showing") << QList<int>{8};
+    QTest::newRow("second image") << QList<int>{1};
+}
+
+void TestWindowSaving::saveWritesTheShownCanvas() {
+    // The save creates the missing folder and writes T<14 digits>.jpg, a bitmap equal to the
+    // canvas (help panel included), named after the image; nothing is shown.
+    QFETCH(QList<int>, before);
+    QDir pictures(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+    QVERIFY(pictures.removeRecursively() || !pictures.exists());
+    TestWindow w(pictures.path());
+    QVERIFY(w.form.command(3)->toolTip().contains(pictures.path()));
+    QVERIFY(waitIdle(w.controller()));
+    for (int button : before)
+        QVERIFY(clickAndWait(w, button));
+    QVERIFY(clickAndWait(w, 3));
+
+    const QStringList files = pictures.entryList(QDir::Files);
+    QCOMPARE(files, QStringList{w.world().state.imeslike + QStringLiteral(".jpg")});
+    QVERIFY(QRegularExpression(QStringLiteral(R"(^T\d{14}\.jpg$)")).match(files[0]).hasMatch());
+    QFile file(pictures.filePath(files[0]));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.read(2), QByteArray("BM"));
+    const QImage saved(file.fileName(), "BMP");
+    COMPARE_IMAGES(saved.convertToFormat(QImage::Format_RGB32), w.canvas());
+    if (before.contains(8))
+        QCOMPARE(saved.pixel(20, 20), qRgb(200, 200, 200));
+    QVERIFY(w.form.findChildren<QMessageBox*>().isEmpty());
+}
+
+void TestWindowSaving::failedSaveShowsWhyAndKeepsEverything() {
+    // When the folder cannot be made (a file has its name), a message names the path; the
+    // program keeps running with its image, and the next commands work as before.
+    const QString blocked = home_.filePath(QStringLiteral("NotAFolder"));
+    {
+        QFile file(blocked);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write("x") == 1);
+    }
+    TestWindow w(blocked);
+    QVERIFY(waitIdle(w.controller()));
+    QSignalSpy exits(&w.controller(), &Controller::exitRequested);
+    const QImage canvas = w.canvas();
+    const QString name = w.world().state.imeslike;
+
+    QVERIFY(clickAndWait(w, 3));
+    QMessageBox* box = nullptr;
+    QVERIFY(QTest::qWaitFor([&] {
+        const auto boxes = w.form.findChildren<QMessageBox*>();
+        box = boxes.isEmpty() ? nullptr : boxes.first();
+        return box && box->isVisible();
+    }));
+    QVERIFY2(box->text().contains(QDir::toNativeSeparators(blocked)), qPrintable(box->text()));
+    QVERIFY(exits.isEmpty());
+    COMPARE_IMAGES(w.canvas(), canvas);
+    QCOMPARE(w.world().state.imeslike, name);
+    box->close();
+
+    ReferenceWorld reference(w);
+    QVERIFY(clickAndWait(w, 1));
+    reference.newImage();
+    COMPARE_IMAGES(w.canvas(), reference.canvas());
+    QVERIFY(exits.isEmpty());
+}
+
+QTEST_MAIN(TestWindowSaving)
+#include "tst_windowsaving.moc"

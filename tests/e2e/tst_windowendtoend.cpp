@@ -1,0 +1,362 @@
+// The real program on a virtual X server of its own: found by its title, driven by real X mouse
+// events (xdotool), and watched through screenshots of the display.
+//
+// The test starts Xvfb on a free display before anything else, connects to it itself (to take
+// screenshots), and starts the rosette executable there with a fresh home folder. Xvfb and the
+// program are children that the kernel kills if this process dies, and that the test ends on
+// every normal way out.
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <cstdio>
+#include <optional>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// Window-relative places of the layout.
+const QPoint canvasClient{98, 98}; // Picture1's client area, 453 x 453
+const QPoint stripClient{10, 570}; // Picture3's client area, 541 x 21
+const QPoint newImageOldPalette{628, 152};
+const QPoint repeatImage{628, 176};
+const QPoint saveOnDisk{628, 224};
+const QPoint exitButton{660, 248};
+constexpr int canvasSide = 453;
+
+// Xvfb on the first free display, ended when this object goes or this process dies.
+class VirtualDisplay {
+public:
+    VirtualDisplay() = default;
+    VirtualDisplay(const VirtualDisplay&) = delete;
+    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+    ~VirtualDisplay() { stop(); }
+
+    // Starts the server and returns its display name (":N"), or an empty string.
+    QByteArray start() {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return {};
+        const pid_t parent = getpid();
+        pid_ = fork();
+        if (pid_ == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (getppid() != parent)
+                _exit(1);
+            close(fds[0]);
+            const QByteArray fd = QByteArray::number(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.constData(), "-screen", "0", "1280x1024x24",
+                   "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        QByteArray number;
+        pollfd reader{fds[0], POLLIN, 0};
+        char c = 0;
+        while (pid_ > 0 && poll(&reader, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        close(fds[0]);
+        if (number.isEmpty()) {
+            stop();
+            return {};
+        }
+        return ":" + number;
+    }
+
+    void stop() {
+        if (pid_ <= 0)
+            return;
+        kill(pid_, SIGTERM);
+        for (int k = 0; k < 100 && waitpid(pid_, nullptr, WNOHANG) == 0; ++k)
+            usleep(20000);
+        if (waitpid(pid_, nullptr, WNOHANG) == 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        pid_ = -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+// The output of a short command, or nothing if it failed or took longer than the timeout.
+std::optional<QString> run(const QString& program, const QStringList& arguments,
+                           int timeoutMs = 10000) {
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return std::nullopt;
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+int countDifferent(const QImage& a, const QImage& b) {
+    int different = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            different += a.pixel(x, y) != b.pixel(x, y);
+    return different;
+}
+
+} // namespace
+
+class TestWindowEndToEnd : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void imageBuildsUpOverSeveralFramesThenStays();
+    void layoutSitsWhereItBelongs();
+    void savedFileEqualsTheCanvasOnScreen();
+    void pressesDuringAnImageAreHandledAfterIt();
+    void exitDuringAnImageEndsTheProgramAfterIt();
+    void cleanupTestCase();
+
+private:
+    // The window's pixels in window coordinates.
+    QImage grab(QRect area) const {
+        return QGuiApplication::primaryScreen()
+            ->grabWindow(0, window_.x() + area.x(), window_.y() + area.y(), area.width(),
+                         area.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    }
+    QImage grabCanvas() const { return grab({canvasClient, QSize(canvasSide, canvasSide)}); }
+    // Real pointer events: xdotool moves the pointer into the window and clicks there.
+    bool click(const QList<QPoint>& places) const {
+        QStringList arguments;
+        for (const QPoint& p : places)
+            arguments << "mousemove"
+                      << "--window" << windowId_ << QString::number(p.x()) << QString::number(p.y())
+                      << "click"
+                      << "1";
+        return run(xdotool_, arguments).has_value();
+    }
+    // Waits until two canvas screenshots 400 ms apart are equal, and returns the last one.
+    QImage waitForStableCanvas(int timeoutMs = 20000) const {
+        QElapsedTimer waited;
+        waited.start();
+        QImage last = grabCanvas();
+        while (waited.elapsed() < timeoutMs) {
+            QTest::qWait(400);
+            const QImage now = grabCanvas();
+            if (now == last)
+                return now;
+            last = now;
+        }
+        return {};
+    }
+
+    QTemporaryDir home_;
+    QString xdotool_;
+    QProcess program_;
+    QString windowId_;
+    QRect window_;
+    QElapsedTimer sinceMapped_;
+};
+
+void TestWindowEndToEnd::initTestCase() {
+    // The program starts with a fresh home, and its window "Form1" is mapped on the display.
+    xdotool_ = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+    QVERIFY2(!xdotool_.isEmpty(), "xdotool is needed (scripts/install-deps installs it)");
+    QVERIFY(home_.isValid());
+    QVERIFY(QDir(home_.path()).mkdir(QStringLiteral("config")));
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home_.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    program_.setProcessEnvironment(environment);
+    program_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    program_.setProcessChannelMode(QProcess::ForwardedChannels);
+    program_.start(QStringLiteral(ROSETTE_PATH), {});
+    QVERIFY2(program_.waitForStarted(), qPrintable(program_.errorString()));
+
+    const auto found = run(xdotool_, {"search", "--sync", "--onlyvisible", "--name", "^Form1$"});
+    sinceMapped_.start();
+    QVERIFY2(found && !found->trimmed().isEmpty(), "no window named Form1 appeared");
+    windowId_ = found->split('\n').first().trimmed();
+    const auto geometry = run(xdotool_, {"getwindowgeometry", "--shell", windowId_});
+    QVERIFY(geometry.has_value());
+    const auto value = [&](const char* key) {
+        const QRegularExpression pattern(QStringLiteral("^%1=(-?\\d+)$").arg(key),
+                                         QRegularExpression::MultilineOption);
+        return pattern.match(*geometry).captured(1).toInt();
+    };
+    window_ = QRect(value("X"), value("Y"), value("WIDTH"), value("HEIGHT"));
+    QVERIFY2(window_.width() >= 851 && window_.height() >= 641, qPrintable(*geometry));
+}
+
+void TestWindowEndToEnd::imageBuildsUpOverSeveralFramesThenStays() {
+    // The first image grows on screen over several frames, then stays as it is.
+    QList<QImage> shots;
+    QElapsedTimer watching;
+    watching.start();
+    while (watching.elapsed() < 15000) {
+        shots << grabCanvas();
+        if (shots.size() >= 5 && shots.last() == shots[shots.size() - 2] &&
+            shots.last() == shots[shots.size() - 3])
+            break;
+        QTest::qWait(150);
+    }
+    const qint64 stableAfter = sinceMapped_.elapsed();
+    int changes = 0;
+    for (int k = 1; k < shots.size(); ++k)
+        changes += shots[k] != shots[k - 1];
+    QVERIFY2(changes >= 4, qPrintable(QString::number(changes)));
+    QVERIFY2(shots.size() >= 3 && shots.last() == shots[shots.size() - 3], "never became stable");
+    // A pass of visits takes about a second: the image was not there at once.
+    QVERIFY2(stableAfter >= 800, qPrintable(QString::number(stableAfter)));
+}
+
+void TestWindowEndToEnd::layoutSitsWhereItBelongs() {
+    // Colour probes at the layout's places: black window, image on the canvas, palette on the
+    // strip, buttons in their column with black gaps, the grey type bar with its name.
+    const QImage shown = grab({0, 0, 851, 641});
+    QCOMPARE(shown.pixel(20, 20), qRgb(0, 0, 0));
+    QCOMPARE(shown.pixel(560, 300), qRgb(0, 0, 0));
+    QCOMPARE(shown.pixel(700, 400), qRgb(0, 0, 0));
+    QCOMPARE(shown.pixel(695, 100), qRgb(200, 200, 200));
+    QCOMPARE(shown.pixel(849, 111), qRgb(200, 200, 200));
+    int nameInk = 0;
+    for (int y = 98; y <= 112; ++y)
+        for (int x = 700; x <= 850; ++x)
+            nameInk += shown.pixel(x, y) != qRgb(200, 200, 200);
+    QVERIFY2(nameInk > 100, qPrintable(QString::number(nameInk)));
+
+    const QImage canvas = shown.copy(QRect(canvasClient, QSize(canvasSide, canvasSide)));
+    int black = 0;
+    QSet<QRgb> colours;
+    for (int y = 0; y < canvas.height(); ++y)
+        for (int x = 0; x < canvas.width(); ++x) {
+            black += canvas.pixel(x, y) == qRgb(0, 0, 0);
+            colours.insert(canvas.pixel(x, y));
+        }
+    QVERIFY2(black < canvas.width() * canvas.height() / 2, qPrintable(QString::number(black)));
+    QVERIFY(colours.size() > 10);
+    QVERIFY(
+        shown.pixel(stripClient + QPoint(20, 10)) != shown.pixel(stripClient + QPoint(520, 10)) ||
+        shown.pixel(stripClient + QPoint(20, 10)) != shown.pixel(stripClient + QPoint(270, 10)));
+
+    // The button column: faces at x 570..686, black in the gaps between the rows.
+    for (int top : {96, 120, 144, 168, 192, 216, 240}) {
+        QVERIFY2(shown.pixel(575, top + 8) != qRgb(0, 0, 0), qPrintable(QString::number(top)));
+        QCOMPARE(shown.pixel(575, top + 20), qRgb(0, 0, 0));
+    }
+    QCOMPARE(shown.pixel(628, 248), qRgb(0, 0, 0)); // between "help" and "exit"
+    QVERIFY(shown.pixel(660, 248) != qRgb(0, 0, 0));
+}
+
+void TestWindowEndToEnd::savedFileEqualsTheCanvasOnScreen() {
+    // A click on "save on disk D:" writes ~/Pictures/T<14 digits>.jpg with exactly the pixels
+    // the canvas shows.
+    const QImage onScreen = waitForStableCanvas();
+    QVERIFY(!onScreen.isNull());
+    QVERIFY(click({saveOnDisk}));
+    const QDir pictures(home_.filePath(QStringLiteral("Pictures")));
+    QStringList files;
+    QVERIFY(QTest::qWaitFor([&] {
+        files = pictures.entryList({QStringLiteral("*.jpg")}, QDir::Files);
+        return !files.isEmpty();
+    }));
+    QCOMPARE(files.size(), 1);
+    QVERIFY2(QRegularExpression(QStringLiteral(R"(^T\d{14}\.jpg$)")).match(files[0]).hasMatch(),
+             qPrintable(files[0]));
+    const QImage saved =
+        QImage(pictures.filePath(files[0]), "BMP").convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(saved.size(), QSize(canvasSide, canvasSide));
+    QCOMPARE(countDifferent(saved, onScreen), 0);
+    QCOMPARE(grabCanvas(), onScreen);
+}
+
+void TestWindowEndToEnd::pressesDuringAnImageAreHandledAfterIt() {
+    // "new img / old palette", then at once a pick on the strip and a press on the canvas:
+    // the press must act on the finished image. Had it been handled at once, the image drawn
+    // afterwards would have painted the pressed pixel in its own colour. "repeat  image" then
+    // shows what that colour is, and every pixel of it must carry the picked colour instead.
+    const QPoint pressed{226, 150};
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const QPoint pick{60 + 170 * attempt, 10};
+        QVERIFY(click({newImageOldPalette, stripClient + pick, canvasClient + pressed}));
+        const QImage early = grabCanvas();
+        const QRgb picked = grab({stripClient + pick, QSize(1, 1)}).pixel(0, 0);
+        const QImage finished = waitForStableCanvas();
+        QVERIFY(!finished.isNull());
+        QVERIFY2(countDifferent(early, finished) > 1000, "the image was complete before the press");
+
+        QVERIFY(click({repeatImage}));
+        QTest::qWait(300);
+        const QImage natural = waitForStableCanvas();
+        QVERIFY(!natural.isNull());
+        const QRgb own = natural.pixel(pressed);
+        if (own == picked)
+            continue; // the image's own colour is the picked one: this attempt proves nothing
+        QCOMPARE(finished.pixel(pressed), picked);
+        int ofThatColour = 0;
+        for (int y = 0; y < canvasSide; ++y)
+            for (int x = 0; x < canvasSide; ++x)
+                if (natural.pixel(x, y) == own) {
+                    ++ofThatColour;
+                    QVERIFY2(finished.pixel(x, y) == picked,
+                             qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
+                }
+        QVERIFY(ofThatColour >= 1);
+        return;
+    }
+    QFAIL("the pressed pixel had the picked colour of its own in every attempt");
+}
+
+void TestWindowEndToEnd::exitDuringAnImageEndsTheProgramAfterIt() {
+    // "exit" clicked while an image builds up ends the program once the image is complete.
+    QVERIFY(click({newImageOldPalette, exitButton}));
+    const QImage first = grabCanvas();
+    QTest::qWait(500);
+    QCOMPARE(program_.state(), QProcess::Running);
+    QVERIFY(grabCanvas() != first); // still drawing
+    QVERIFY(program_.waitForFinished(20000));
+    QCOMPARE(program_.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program_.exitCode(), 0);
+}
+
+void TestWindowEndToEnd::cleanupTestCase() {
+    if (program_.state() != QProcess::NotRunning) {
+        program_.kill();
+        program_.waitForFinished();
+    }
+}
+
+int main(int argc, char** argv) {
+    VirtualDisplay display;
+    const QByteArray name = display.start();
+    if (name.isEmpty()) {
+        std::fprintf(stderr, "could not start Xvfb (scripts/install-deps installs it)\n");
+        return 1;
+    }
+    qputenv("DISPLAY", name);
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    int failed = 0;
+    {
+        QGuiApplication app(argc, argv);
+        TestWindowEndToEnd test;
+        failed = QTest::qExec(&test, argc, argv);
+    } // the connection to the display closes before the display goes
+    return failed;
+}
+
+#include "tst_windowendtoend.moc"
