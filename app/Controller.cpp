@@ -176,12 +176,12 @@ void Controller::revealFrame() {
     QElapsedTimer work;
     work.start();
     Sweep& sweep = *sweep_;
+    const bool paced = passDuration_.count() > 0; // unpaced images are drawn in one go
     std::int64_t due = sweep.totalVisits();
-    if (passDuration_.count() > 0) {
+    if (paced) {
         const double passes = double(sweepClock_.elapsed()) / double(passDuration_.count());
         due = std::min<std::int64_t>(due, std::int64_t(passes * double(sweep.passLength())));
     }
-    const bool paced = passDuration_.count() > 0; // unpaced images are drawn in one go
     qint64 spent = 0;
     while (sweep.visitsMade() < due && (!paced || spent < frameBudgetNs)) {
         sweep.advance(std::min(chunk_, due - sweep.visitsMade()));
