@@ -84,6 +84,7 @@ QPushButton* Form1::addButton(int number, const QString& caption, const QRect& g
 void Form1::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setClipRegion(event->region());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false); // crisp on scaled screens
     painter.fillRect(rect(),
                      QColor::fromRgb(colour::toQRgb(controller_.windowSurface().backColor())));
     painter.drawImage(QPoint(0, 0), controller_.windowSurface().image());

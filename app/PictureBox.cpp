@@ -21,6 +21,7 @@ void PictureBox::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const QRect client = contentsRect();
     painter.setClipRect(client.intersected(event->rect()));
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false); // crisp on scaled screens
     painter.fillRect(client, Qt::black); // only visible if the box is larger than its surface
     painter.drawImage(client.topLeft(), surface_.image());
 }
