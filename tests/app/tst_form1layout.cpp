@@ -132,6 +132,23 @@ void TestForm1Layout::longestTypeNameFitsTheBar() {
     QVERIFY2(700 + metrics.horizontalAdvance(longest) <= 851,
              qPrintable(QString::number(metrics.horizontalAdvance(longest))));
     QVERIFY2(98 + metrics.height() <= 113, qPrintable(QString::number(metrics.height())));
+
+    // The ink actually printed stays inside the bar too.
+    Surface window(851 + 20, 641);
+    window.setFont(font);
+    window.setForeColor(colour::rgb(255, 255, 255));
+    window.setCurrentX(700);
+    window.setCurrentY(98);
+    window.print(longest);
+    int ink = 0;
+    for (int y = 0; y < window.height(); ++y)
+        for (int x = 0; x < window.width(); ++x)
+            if (window.point(float(x), float(y)) != colour::black) {
+                ++ink;
+                QVERIFY2(x >= 700 && x <= 850 && y >= 98 && y <= 112,
+                         qPrintable(QStringLiteral("ink at (%1, %2)").arg(x).arg(y)));
+            }
+    QVERIFY(ink > 100);
 }
 
 void TestForm1Layout::everyCaptionFitsItsButton() {
