@@ -45,7 +45,7 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
               {8, 616, 545, 25});
     command(3)->setToolTip(tr("Saves the image into %1").arg(controller_.saveFolder()));
 
-    // Keyboard focus order; the hidden save buffer would come between the strip and Command5.
+    // Keyboard focus order; the hidden save buffer would come between Command4 and Command5.
     const std::array<QWidget*, 12> ordered{command(1), command(2), picture1_,  command(3),
                                            picture3_,  command(4), command(5), command(6),
                                            command(7), command(8), command(9), command(10)};
@@ -100,8 +100,9 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     // Enter and Return press the focused button, as the space bar does.
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        // The keypad's Enter arrives with the keypad modifier.
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            key->modifiers() == Qt::NoModifier) {
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
             if (auto* button = qobject_cast<QPushButton*>(watched)) {
                 button->click();
                 return true;

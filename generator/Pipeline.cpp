@@ -25,7 +25,10 @@ bool PlotPoint(GeneratorState& s, const Surface& strip, Surface& canvas) {
     s.r = std::sqrt(s.x * s.x + s.y * s.y);
     // One-argument arctangent: (x, y) and (-x, -y) share an angle, which makes the half-turn
     // symmetry. The small constant keeps the divisor off zero on the vertical axis.
-    if (!store(s.fi, std::atan(s.y / (s.x + 0.000001))))
+    const double divisor = s.x + 0.000001;
+    if (divisor == 0.0) // a division by zero ends the pixel like any other arithmetic fault
+        return false;
+    if (!store(s.fi, std::atan(s.y / divisor)))
         return false;
     if (!ComputeComponents(s))
         return false;

@@ -1,8 +1,11 @@
 #pragma once
 
 // The program's one random source: uniform single-precision numbers in [0, 1), never 1.0.
-// It is xoshiro128+ (Blackman and Vigna), fast enough to be drawn millions of times per image;
-// a seed fills its state through splitmix64.
+// It is xoshiro128+ (Blackman and Vigna), fast enough to be drawn millions of times per image.
+// A seed is mixed into the state through splitmix64 rather than replacing it, so seeding twice
+// with the same time of day (a single's steps are milliseconds apart) still moves the sequence
+// on: a new image drawn right after the palette does not reuse the palette's numbers. A source
+// built with a seed, and everything it then does, is reproducible.
 
 #include <bit>
 #include <cstdint>
@@ -14,10 +17,8 @@ public:
     // Seeds from a time of day (seconds since midnight, held as a single).
     void seed(float seconds) {
         std::uint64_t mix = std::bit_cast<std::uint32_t>(seconds);
-        for (auto& word : s_) {
-            const std::uint64_t z = splitMix(mix);
-            word = std::uint32_t(z >> 32);
-        }
+        for (auto& word : s_)
+            word ^= std::uint32_t(splitMix(mix) >> 32);
         if ((s_[0] | s_[1] | s_[2] | s_[3]) == 0)
             s_[0] = 1; // the all-zero state would only ever give zeros
     }
@@ -51,5 +52,5 @@ private:
         return z ^ (z >> 31);
     }
 
-    std::uint32_t s_[4] = {};
+    std::uint32_t s_[4] = {0x243f6a88, 0x85a308d3, 0x13198a2e, 0x03707344}; // before any seed
 };

@@ -43,11 +43,11 @@ Sweep::Sweep(GeneratorState& state, Random& random, const Surface& strip, Surfac
 bool Sweep::advance(std::int64_t visits) {
     clearUpperVectorState(); // whatever Qt drew since the last call must not slow the maths
     const std::int64_t end = std::min(total_, made_ + std::max<std::int64_t>(visits, 0));
-    const int columns = s_->vis + 1; // type 1 visits vis + 1 rows per column
+    const int rows = s_->vis + 1; // type 1 visits rows 0..vis of every column
     for (; made_ < end; ++made_) {
         switch (type_) {
         case 1:
-            visit(int(made_ / columns), int(made_ % columns));
+            visit(int(made_ / rows), int(made_ % rows));
             break;
         case 2: {
             const auto [i, j] = rings_[std::size_t(made_)];

@@ -28,6 +28,8 @@ private:
     std::optional<double> seconds_;
 };
 
+constexpr qint64 maxSeed = 1 << 24;
+
 int usageError(const QString& message) {
     std::fprintf(stderr, "rosette-render: %s (see --help)\n", qPrintable(message));
     return 2;
@@ -75,9 +77,12 @@ int main(int argc, char** argv) {
         return usageError("--type takes 1, 2, 3 or 4");
     std::optional<qint64> fixedSeed;
     if (parser.isSet(seed)) {
+        // Seeds are held as singles, which keep every whole number up to 2^24 apart.
         fixedSeed = parser.value(seed).toLongLong(&ok);
-        if (!ok)
-            return usageError("--seed takes a whole number");
+        if (!ok || *fixedSeed < 0 || *fixedSeed + images > maxSeed)
+            return usageError(QStringLiteral("--seed takes a whole number from 0 to %1 less "
+                                             "the count")
+                                  .arg(maxSeed));
     }
     const QString folder = parser.isSet(out) ? parser.value(out) : QString();
     if (parser.isSet(out) && folder.isEmpty())

@@ -198,21 +198,24 @@ void TestButtons::helpTwiceLeavesTheCanvasAsOnce() {
 
 void TestButtons::keysPressTheFocusedButton_data() {
     QTest::addColumn<int>("key");
-    QTest::newRow("Space") << int(Qt::Key_Space);
-    QTest::newRow("Return") << int(Qt::Key_Return);
-    QTest::newRow("Enter") << int(Qt::Key_Enter);
+    QTest::addColumn<int>("modifiers");
+    QTest::newRow("Space") << int(Qt::Key_Space) << int(Qt::NoModifier);
+    QTest::newRow("Return") << int(Qt::Key_Return) << int(Qt::NoModifier);
+    QTest::newRow("Enter") << int(Qt::Key_Enter) << int(Qt::NoModifier);
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
 }
 
 void TestButtons::keysPressTheFocusedButton() {
     // With the focus on "new img / old palette", Space, Return and Enter each start a new image.
     QFETCH(int, key);
+    QFETCH(int, modifiers);
     TestWindow w;
     QApplication::setActiveWindow(&w.form);
     QVERIFY(QTest::qWaitForWindowActive(&w.form));
     QVERIFY(waitIdle(w.controller()));
     QCOMPARE(QApplication::focusWidget(), w.form.command(1));
     ReferenceWorld reference(w);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QVERIFY(waitIdle(w.controller()));
     reference.newImage();
     QCOMPARE(w.world().state.imeslike, reference.world().state.imeslike);

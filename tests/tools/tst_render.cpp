@@ -106,6 +106,7 @@ void TestRender::badOptionsExitWithUsageError_data() {
     QTest::newRow("count 0") << QStringList{"--count", "0"};
     QTest::newRow("count not a number") << QStringList{"--count", "many"};
     QTest::newRow("seed not a number") << QStringList{"--seed", "x"};
+    QTest::newRow("seed beyond a single's whole numbers") << QStringList{"--seed", "16777216"};
     QTest::newRow("value missing") << QStringList{"--seed"};
     QTest::newRow("stray argument") << QStringList{"extra"};
 }
