@@ -37,7 +37,6 @@ public:
         return next;
     }
     bool empty() const { return actions_.empty(); }
-    std::size_t size() const { return actions_.size(); }
 
 private:
     std::deque<Action> actions_;
