@@ -22,7 +22,6 @@ void PictureBox::paintEvent(QPaintEvent* event) {
     const QRect client = contentsRect();
     painter.setClipRect(client.intersected(event->rect()));
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false); // crisp on scaled screens
-    painter.fillRect(client, Qt::black); // only visible if the box is larger than its surface
     painter.drawImage(client.topLeft(), surface_.image());
 }
 

@@ -16,8 +16,9 @@ QString imagePath(const QString& folder, const QString& stem) {
 }
 
 SaveResult writeBitmap(const Surface& buffer, const QString& folder, const QString& stem) {
+    const QString path = imagePath(folder, stem);
     SaveResult result;
-    result.path = QDir::toNativeSeparators(imagePath(folder, stem));
+    result.path = QDir::toNativeSeparators(path);
     auto fail = [&result](const QString& reason) {
         result.error = QStringLiteral("Could not save %1: %2").arg(result.path, reason);
         return result;
@@ -25,10 +26,10 @@ SaveResult writeBitmap(const Surface& buffer, const QString& folder, const QStri
     if (!QDir().mkpath(folder))
         return fail(QStringLiteral("the folder %1 does not exist and cannot be created")
                         .arg(QDir::toNativeSeparators(folder)));
-    if (QFileInfo(result.path).isDir())
+    if (QFileInfo(path).isDir())
         return fail(QStringLiteral("a folder of that name is in the way"));
 
-    QSaveFile file(imagePath(folder, stem));
+    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
     // 24 bits per pixel: every colour the program draws is plain RGB.

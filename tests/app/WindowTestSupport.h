@@ -5,6 +5,7 @@
 // name the first difference, and a window-less reference world that replays the button handlers
 // from a snapshot of the window's own world, so a test knows exactly what the window must show.
 
+#include "ColourReplacement.h"
 #include "Form1.h"
 #include "PictureBox.h"
 #include "World.h"
@@ -127,7 +128,7 @@ class ReferenceWorld {
 public:
     ReferenceWorld(TestWindow& w)
         : clock_(w.clock), world_(std::make_unique<World>(clock_)),
-          color_(w.controller().replacement().color()) {
+          replacement_(w.controller().replacement()) {
         world_->state = w.world().state;
         world_->random = w.world().random;
         copyPixels(w.world().strip, world_->strip);
@@ -143,15 +144,11 @@ public:
         std::int16_t& nac = world_->state.nac;
         nac = nac >= 4 ? 1 : std::int16_t(nac + 1);
     }
-    void pick(QPoint p) { color_ = world_->strip.point(float(p.x()), float(p.y())); }
-    // A global replacement of the pressed pixel's exact colour, columns and rows 0..458.
+    // Presses on the strip and the canvas, handled directly by the colour replacement.
+    void pick(QPoint p) { replacement_.pick(world_->strip, float(p.x()), float(p.y())); }
     void press(QPoint p) {
-        Surface& canvas = world_->canvas;
-        const colour::Value old = canvas.point(float(p.x()), float(p.y()));
-        for (int i = 0; i <= world_->state.sir; ++i)
-            for (int j = 0; j <= world_->state.vis; ++j)
-                if (canvas.point(float(i), float(j)) == old)
-                    canvas.pset(float(i), float(j), color_);
+        replacement_.replace(world_->canvas, world_->state.sir, world_->state.vis, float(p.x()),
+                             float(p.y()));
     }
     const World& world() const { return *world_; }
     QImage canvas() const { return world_->canvas.image().copy(); }
@@ -166,5 +163,5 @@ private:
 
     SteppingClock clock_;
     std::unique_ptr<World> world_;
-    colour::Value color_;
+    ColourReplacement replacement_;
 };
