@@ -1,5 +1,7 @@
 #include "Form1.h"
 
+#include "DesktopIdentity.h"
+#include "LayoutArea.h"
 #include "PictureBox.h"
 #include "UiFont.h"
 
@@ -7,7 +9,10 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QPainter>
+#include <QScreen>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QVBoxLayout>
 
 namespace {
 // The button that each of Command1 to Command8 queues.
@@ -15,19 +20,54 @@ constexpr std::array<Command, 8> buttonCommands{
     Command::NewImageOldPalette, Command::Exit,   Command::Save,
     Command::ChangePalette,      Command::Repeat, Command::NewImageNewPalette,
     Command::GenerationType,     Command::Help};
+
+// What a screen reader says for Command1 to Command10: a name and what a press does.
+struct Described {
+    const char* name;
+    const char* description;
+};
+const std::array<Described, 10> buttonDescriptions{{
+    {"New image, old palette", "Draws a new image with the current palette."},
+    {"Exit", "Ends the program."},
+    {"Save image", "Saves the image on the canvas into the pictures folder."},
+    {"Change palette",
+     "Draws a new palette strip; the image keeps its colours until the next one."},
+    {"Repeat image", "Draws the last image again from the same formulas, in the current "
+                     "palette and generation type."},
+    {"New image, new palette", "Draws a new palette strip, then a new image with it."},
+    {"Generation type", "Chooses the order in which the next image builds up."},
+    {"Help", "Shows a help panel over the image until the next image is drawn."},
+    {"Credits", "The credits line. Pressing it does nothing."},
+    {"Title", "The program's title. Pressing it does nothing."},
+}};
+
+// Room for a typical window frame, until the window knows its own.
+constexpr QMargins typicalFrame{4, 32, 4, 4};
 } // namespace
 
 Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
     : QWidget(parent), controller_(clock, saveFolder) {
     setWindowTitle(QStringLiteral("Form1"));
+    setWindowIcon(applicationIcon());
     setFont(uiFont());
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    resize(Controller::windowWidth, Controller::windowHeight);
+
+    // The controls sit on a client area of the layout's size in a frameless scroll area, which
+    // shows scroll bars only when the window is smaller than the layout.
+    layoutArea_ = new LayoutArea(controller_.windowSurface());
+    scrollArea_ = new QScrollArea(this);
+    scrollArea_->setFrameShape(QFrame::NoFrame);
+    scrollArea_->setFocusPolicy(Qt::NoFocus);
+    scrollArea_->setWidgetResizable(true);
+    scrollArea_->setWidget(layoutArea_);
+    auto* fill = new QVBoxLayout(this);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(scrollArea_);
+    placeOnScreen();
 
     const World& world = controller_.world();
     // Title line and credits line: ordinary buttons that do nothing.
     addButton(10, QStringLiteral("ROSETTE"), {176, 48, 297, 25});
-    picture1_ = new PictureBox(world.canvas, this);
+    picture1_ = new PictureBox(world.canvas, layoutArea_);
     picture1_->setGeometry(96, 96, 457, 457);
     addButton(7, QStringLiteral("generation type"), {568, 96, 121, 17});
     addButton(6, QStringLiteral("new img / new palette"), {568, 120, 121, 17});
@@ -37,13 +77,40 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
     addButton(3, QStringLiteral("save on disk D:"), {568, 216, 121, 17});
     addButton(8, QStringLiteral("help"), {568, 240, 57, 17});
     addButton(2, QStringLiteral("exit"), {632, 240, 57, 17});
-    picture3_ = new PictureBox(world.strip, this);
+    picture3_ = new PictureBox(world.strip, layoutArea_);
     picture3_->setGeometry(8, 568, 545, 25);
     addButton(9,
               QStringLiteral("Rosette - generative polar art   https://rosette.example.org   "
                              "hello@rosette.example.org"),
               {8, 616, 545, 25});
     command(3)->setToolTip(tr("Saves the image into %1").arg(controller_.saveFolder()));
+
+    for (int n = 1; n <= 10; ++n) {
+        const Described& d = buttonDescriptions[std::size_t(n - 1)];
+        command(n)->setAccessibleName(tr(d.name));
+        command(n)->setAccessibleDescription(tr(d.description));
+    }
+    command(3)->setAccessibleDescription(
+        tr("Saves the image on the canvas into %1.").arg(controller_.saveFolder()));
+    picture1_->setAccessibleName(tr("Image"));
+    picture1_->setAccessibleDescription(
+        tr("The image. Pressing it repaints every pixel of the pressed colour with the colour "
+           "picked on the palette strip."));
+    picture3_->setAccessibleName(tr("Palette strip"));
+    picture3_->setAccessibleDescription(
+        tr("The palette the image's colours come from. Pressing it picks the colour under the "
+           "pointer for repainting the image."));
+
+    // Keys that do what a button does; no caption changes for them.
+    const auto addShortcut = [this](QKeySequence keys, auto action) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, action);
+    };
+    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
+        controller_.post({Command::Save, {}});
+    });
+    addShortcut(QKeySequence(Qt::Key_F1), [this] { controller_.post({Command::Help, {}}); });
+    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
 
     // Keyboard focus order; the hidden save buffer would come between Command4 and Command5.
     const std::array<QWidget*, 12> ordered{command(1), command(2), picture1_,  command(3),
@@ -65,15 +132,16 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
 
     connect(&controller_, &Controller::canvasChanged, picture1_, &PictureBox::refresh);
     connect(&controller_, &Controller::stripChanged, picture3_, &PictureBox::refresh);
-    connect(&controller_, &Controller::windowChanged, this,
+    connect(&controller_, &Controller::windowChanged, layoutArea_,
             qOverload<const QRect&>(&QWidget::update));
+    connect(&controller_, &Controller::windowChanged, this, &Form1::describeGenerationType);
     connect(&controller_, &Controller::saveFailed, this, &Form1::showSaveFailure);
     connect(&controller_, &Controller::exitRequested, this, [] { QCoreApplication::quit(); });
     command(1)->setFocus();
 }
 
 QPushButton* Form1::addButton(int number, const QString& caption, const QRect& geometry) {
-    auto* button = new QPushButton(caption, this);
+    auto* button = new QPushButton(caption, layoutArea_);
     button->setGeometry(geometry);
     button->setFocusPolicy(Qt::StrongFocus);
     button->installEventFilter(this);
@@ -81,13 +149,31 @@ QPushButton* Form1::addButton(int number, const QString& caption, const QRect& g
     return button;
 }
 
-void Form1::paintEvent(QPaintEvent* event) {
-    QPainter painter(this);
-    painter.setClipRegion(event->region());
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false); // crisp on scaled screens
-    painter.fillRect(rect(),
-                     QColor::fromRgb(colour::toQRgb(controller_.windowSurface().backColor())));
-    painter.drawImage(QPoint(0, 0), controller_.windowSurface().image());
+QRect Form1::openingGeometry(const QRect& available, const QMargins& frame) {
+    const QSize layout(Controller::windowWidth, Controller::windowHeight);
+    const QSize room = available.size().shrunkBy(frame);
+    if (layout.width() <= room.width() && layout.height() <= room.height())
+        return QRect(available.topLeft() + QPoint(frame.left(), frame.top()), layout);
+    const QPoint clientTopLeft = available.topLeft() + QPoint(frame.left(), frame.top());
+    return QRect(clientTopLeft, layout.boundedTo(room));
+}
+
+void Form1::placeOnScreen() {
+    const QScreen* shown = screen();
+    const QRect opening =
+        openingGeometry(shown ? shown->availableGeometry() : QRect(), typicalFrame);
+    resize(opening.size());
+    // The system places a window that shows the whole layout; a smaller one starts at the
+    // available area's top-left corner.
+    if (opening.size() != QSize(Controller::windowWidth, Controller::windowHeight))
+        move(opening.topLeft() - QPoint(typicalFrame.left(), typicalFrame.top()));
+}
+
+void Form1::describeGenerationType() {
+    // The bar is drawn, not a control: the button tells a screen reader what it shows.
+    const QString current = controller_.nacname(controller_.world().state.nac);
+    command(7)->setAccessibleDescription(
+        tr("Chooses the order in which the next image builds up; now: %1.").arg(current));
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

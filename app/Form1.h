@@ -6,11 +6,14 @@
 
 #include "Controller.h"
 
+#include <QMargins>
 #include <QPushButton>
 #include <QWidget>
 #include <array>
 
+class LayoutArea;
 class PictureBox;
+class QScrollArea;
 
 class Form1 : public QWidget {
     Q_OBJECT
@@ -22,18 +25,30 @@ public:
     QPushButton* command(int number) const { return commands_.at(std::size_t(number - 1)); }
     PictureBox* picture1() const { return picture1_; }
     PictureBox* picture3() const { return picture3_; }
+    // The scroll area that holds the layout, for a window smaller than the layout.
+    QScrollArea* scrollArea() const { return scrollArea_; }
+
+    // The client area the window opens with on a screen whose available area is `available`,
+    // with a frame of `frame` around the client area: the whole layout where it fits, else as
+    // much as fits with the frame's top-left corner at the area's top-left corner, so the title
+    // bar is on screen. Only a window smaller than the layout is moved there; the system places
+    // one that shows the whole layout.
+    static QRect openingGeometry(const QRect& available, const QMargins& frame);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QPushButton* addButton(int number, const QString& caption, const QRect& geometry);
     void showSaveFailure(const QString& message);
+    void describeGenerationType();
+    void placeOnScreen();
 
     Controller controller_;
     std::array<QPushButton*, 10> commands_{};
     PictureBox* picture1_ = nullptr; // the canvas
     PictureBox* picture3_ = nullptr; // the palette strip
+    QScrollArea* scrollArea_ = nullptr;
+    LayoutArea* layoutArea_ = nullptr; // the client area the controls sit on
 };

@@ -1,13 +1,99 @@
-// Rosette: opens the window and draws the first image; takes no command line.
+// Rosette: opens the window and draws the first image. The command line only answers --help
+// and --version; it is read before anything touches the window system, so both work without a
+// display.
 
+#include "DesktopIdentity.h"
 #include "Form1.h"
 #include "UiFont.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QStandardPaths>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+// One line for a command-line mistake, naming the argument as it was typed.
+QString commandLineError(const QCommandLineParser& parser, const QStringList& arguments) {
+    const QStringList unknown = parser.unknownOptionNames();
+    if (unknown.isEmpty()) {
+        QString text = parser.errorText();
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+        if (!text.isEmpty())
+            text[0] = text[0].toLower();
+        return text;
+    }
+    QString typed = QStringLiteral("--") + unknown.first();
+    for (const QString& argument : arguments.mid(1)) {
+        const QString name = argument.section(QLatin1Char('='), 0, 0);
+        if (name.startsWith(QLatin1Char('-')) &&
+            name.mid(name.startsWith(QLatin1String("--")) ? 2 : 1) == unknown.first()) {
+            typed = name;
+            break;
+        }
+    }
+    return QStringLiteral("unknown option '%1'").arg(typed);
+}
+
+// Answers --help and --version, and rejects anything else but Qt's own window-system options;
+// returns the exit code when the program should end here.
+std::optional<int> readCommandLine(int argc, char** argv) {
+    if (argc <= 1)
+        return std::nullopt;
+    const QCoreApplication reader(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Draws rotationally symmetric images from random formulas and palettes."));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    // Options the application object takes for itself; they pass through unseen.
+    for (const char* name :
+         {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+          "qwindowtitle", "qwindowicon", "display", "geometry", "style", "stylesheet", "session"}) {
+        QCommandLineOption qtOption(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qtOption);
+    }
+    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
+        QCommandLineOption qtOption(QString::fromLatin1(name));
+        qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qtOption);
+    }
+
+    const QStringList arguments = QCoreApplication::arguments();
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "rosette: %s\n", qPrintable(commandLineError(parser, arguments)));
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help-all")))
+        parser.process(arguments); // prints the help with Qt's options and exits
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("rosette %s\n", ROSETTE_VERSION);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "rosette: unexpected argument '%s'\n",
+                     qPrintable(parser.positionalArguments().first()));
+        return 2;
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    setApplicationIdentity();
+    if (const std::optional<int> exitCode = readCommandLine(argc, argv))
+        return *exitCode;
+
     QApplication app(argc, argv);
     QApplication::setFont(uiFont());
     // The fixed save folder "D:\" is the user's pictures folder here.
