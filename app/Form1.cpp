@@ -12,7 +12,6 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
-#include <QVBoxLayout>
 
 namespace {
 // The button that each of Command1 to Command8 queues.
@@ -59,9 +58,6 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
     scrollArea_->setFocusPolicy(Qt::NoFocus);
     scrollArea_->setWidgetResizable(true);
     scrollArea_->setWidget(layoutArea_);
-    auto* fill = new QVBoxLayout(this);
-    fill->setContentsMargins(0, 0, 0, 0);
-    fill->addWidget(scrollArea_);
     placeOnScreen();
 
     const World& world = controller_.world();
@@ -163,6 +159,7 @@ void Form1::placeOnScreen() {
     const QRect opening =
         openingGeometry(shown ? shown->availableGeometry() : QRect(), typicalFrame);
     resize(opening.size());
+    scrollArea_->setGeometry(rect());
     // The system places a window that shows the whole layout; a smaller one starts at the
     // available area's top-left corner.
     if (opening.size() != QSize(Controller::windowWidth, Controller::windowHeight))
@@ -174,6 +171,12 @@ void Form1::describeGenerationType() {
     const QString current = controller_.nacname(controller_.world().state.nac);
     command(7)->setAccessibleDescription(
         tr("Chooses the order in which the next image builds up; now: %1.").arg(current));
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    // The scroll area fills the window (no layout manager: the window's size stays free).
+    scrollArea_->setGeometry(rect());
+    QWidget::resizeEvent(event);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -36,6 +36,7 @@ public:
     static QRect openingGeometry(const QRect& available, const QMargins& frame);
 
 protected:
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

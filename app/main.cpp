@@ -29,8 +29,8 @@ QString commandLineError(const QCommandLineParser& parser, const QStringList& ar
     QString typed = QStringLiteral("--") + unknown.first();
     for (const QString& argument : arguments.mid(1)) {
         const QString name = argument.section(QLatin1Char('='), 0, 0);
-        if (name.startsWith(QLatin1Char('-')) &&
-            name.mid(name.startsWith(QLatin1String("--")) ? 2 : 1) == unknown.first()) {
+        const qsizetype dashes = name.startsWith(QLatin1String("--")) ? 2 : 1;
+        if (name.startsWith(QLatin1Char('-')) && name.mid(dashes) == unknown.first()) {
             typed = name;
             break;
         }

@@ -35,6 +35,30 @@ int usageError(const QString& message) {
     return 2;
 }
 
+// One line for an option the parser rejects, naming it as it was typed.
+int parseError(const QCommandLineParser& parser, const QStringList& arguments) {
+    const QStringList unknown = parser.unknownOptionNames();
+    if (unknown.isEmpty()) {
+        QString text = parser.errorText();
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+        if (!text.isEmpty())
+            text[0] = text[0].toLower();
+        return usageError(text);
+    }
+    QString typed = QStringLiteral("--") + unknown.first();
+    for (const QString& argument : arguments.mid(1)) {
+        const QString name = argument.section(QLatin1Char('='), 0, 0);
+        const qsizetype dashes = name.startsWith(QLatin1String("--")) ? 2 : 1;
+        if (name.startsWith(QLatin1Char('-')) && name.mid(dashes) == unknown.first()) {
+            typed = name;
+            break;
+        }
+    }
+    std::fprintf(stderr, "rosette-render: unknown option '%s'\n", qPrintable(typed));
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -42,11 +66,12 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("rosette-render"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ROSETTE_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Draws Rosette images without a window and saves them as bitmaps.");
-    const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
     const QCommandLineOption count("count", "Number of images to draw (default 1).", "K", "1");
     const QCommandLineOption type("type",
                                   "Generation type 1..4 (default 4): 1 from left to right, "
@@ -58,11 +83,19 @@ int main(int argc, char** argv) {
                                   "the k-th image S + k.",
                                   "S");
     const QCommandLineOption out("out", "Save each image into this folder.", "DIR");
-    parser.addOptions({help, count, type, seed, out});
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addOptions({count, type, seed, out});
     if (!parser.parse(app.arguments()))
-        return usageError(parser.errorText());
+        return parseError(parser, app.arguments());
+    if (parser.isSet(QStringLiteral("help-all")))
+        parser.process(app); // prints the help with Qt's options and exits
     if (parser.isSet(help)) {
         std::printf("%s", qPrintable(parser.helpText()));
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("rosette-render %s\n", ROSETTE_VERSION);
         return 0;
     }
     if (!parser.positionalArguments().isEmpty())

@@ -1,12 +1,48 @@
 // The window's layout: every control at its place with its caption, the picture boxes' client
-// areas, the keyboard order, and a font small enough for the buttons and the type bar.
+// areas, the keyboard order, a font small enough for the buttons and the type bar (with or
+// without DejaVu Sans Condensed), names for screen readers, and a window that fits and scrolls
+// on a screen smaller than the layout.
 
+#include "UiFont.h"
 #include "WindowTestSupport.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyleOptionButton>
+#include <QTemporaryDir>
+
+namespace {
+
+// The twelve controls that take the focus, in the table's order.
+QList<QWidget*> controls(TestWindow& w) {
+    QList<QWidget*> all{w.form.picture1(), w.form.picture3()};
+    for (int n = 1; n <= 10; ++n)
+        all << w.form.command(n);
+    return all;
+}
+
+// Where each control sits in the window's client area.
+QList<QRect> places(TestWindow& w) {
+    QList<QRect> found;
+    for (const QWidget* control : controls(w))
+        found << QRect(control->mapTo(&w.form, QPoint(0, 0)), control->size());
+    return found;
+}
+
+// Every object in the accessibility tree below `node`.
+void collectAccessible(QAccessibleInterface* node, QList<QObject*>& found) {
+    for (int k = 0; k < node->childCount(); ++k)
+        if (QAccessibleInterface* child = node->child(k)) {
+            found << child->object();
+            collectAccessible(child, found);
+        }
+}
+
+} // namespace
 
 class TestForm1Layout : public QObject {
     Q_OBJECT
@@ -20,6 +56,12 @@ private slots:
     void tabMovesThroughTheTableOrder();
     void longestTypeNameFitsTheBar();
     void everyCaptionFitsItsButton();
+    void fallbackFontStillFits_data();
+    void fallbackFontStillFits();
+    void everyControlHasAnAccessibleNameAndDescription();
+    void windowOpensInsideASmallScreen_data();
+    void windowOpensInsideASmallScreen();
+    void shortcutsPressButtonsWithoutChangingCaptions();
 };
 
 void TestForm1Layout::buttonsSitAtTheirPlaces_data() {
@@ -93,16 +135,21 @@ void TestForm1Layout::windowShowsTheWholeLayoutAndResizingMovesNothing() {
     QCOMPARE(shown.pixel(560, 400), qRgb(0, 0, 0));
     QCOMPARE(shown.pixel(850, 640), qRgb(0, 0, 0));
 
-    QList<QRect> before;
-    for (const QWidget* child : w.form.findChildren<QWidget*>())
-        before << child->geometry();
+    const QList<QRect> before = places(w);
+    QCOMPARE(before.at(0), QRect(96, 96, 457, 457));
+    QVERIFY(!w.form.scrollArea()->horizontalScrollBar()->isVisible());
+    QVERIFY(!w.form.scrollArea()->verticalScrollBar()->isVisible());
     w.form.resize(300, 200);
     QTest::qWait(20);
+    // Smaller than the layout: scroll bars appear and reach its right and lower edges.
+    QScrollArea* scroll = w.form.scrollArea();
+    QVERIFY(scroll->horizontalScrollBar()->isVisible());
+    QVERIFY(scroll->verticalScrollBar()->isVisible());
+    QCOMPARE(scroll->horizontalScrollBar()->maximum(), 851 - scroll->viewport()->width());
+    QCOMPARE(scroll->verticalScrollBar()->maximum(), 641 - scroll->viewport()->height());
     w.form.resize(851, 641);
-    QList<QRect> after;
-    for (const QWidget* child : w.form.findChildren<QWidget*>())
-        after << child->geometry();
-    QCOMPARE(after, before);
+    QTest::qWait(20);
+    QCOMPARE(places(w), before);
 }
 
 void TestForm1Layout::tabMovesThroughTheTableOrder() {
@@ -172,6 +219,133 @@ void TestForm1Layout::everyCaptionFitsItsButton() {
                                 .arg(label.width())
                                 .arg(label.height())));
     }
+}
+
+void TestForm1Layout::fallbackFontStillFits_data() {
+    QTest::addColumn<QStringList>("families");
+    QTest::addColumn<bool>("keepsFirst");
+    QTest::newRow("DejaVu Sans Condensed") << QStringList{"DejaVu Sans Condensed"} << true;
+    QTest::newRow("only the wider DejaVu Sans") << QStringList{"DejaVu Sans"} << false;
+    QTest::newRow("only a family that is not installed")
+        << QStringList{"No Such Family Anywhere"} << false;
+}
+
+void TestForm1Layout::fallbackFontStillFits() {
+    // Whatever families are installed, the font chosen fits the longest type name into the bar
+    // and every caption into its button's label area; DejaVu Sans Condensed stays at 11 pixels.
+    QFETCH(QStringList, families);
+    QFETCH(bool, keepsFirst);
+    const QFont font = fittingUiFont(families);
+    if (keepsFirst) {
+        QCOMPARE(QFontInfo(font).family(), families.first());
+        QCOMPARE(font.pixelSize(), 11);
+    }
+    const QFontMetrics metrics(font);
+    for (const char* name : {"from order to chaos and back", "from centre ortogonal",
+                             "random point after point", "from left to right"})
+        QVERIFY2(700 + metrics.horizontalAdvance(QString::fromLatin1(name)) <= 851, name);
+    QVERIFY(98 + metrics.height() <= 113);
+    TestWindow w;
+    for (int n = 1; n <= 10; ++n) {
+        const QPushButton* button = w.form.command(n);
+        QStyleOptionButton option;
+        option.initFrom(button);
+        const QRect label =
+            button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+        QVERIFY2(metrics.horizontalAdvance(button->text()) <= label.width(),
+                 qPrintable(QStringLiteral("%1 in %2 pixels at %3 px %4")
+                                .arg(button->text())
+                                .arg(label.width())
+                                .arg(font.pixelSize())
+                                .arg(QFontInfo(font).family())));
+    }
+}
+
+void TestForm1Layout::everyControlHasAnAccessibleNameAndDescription() {
+    // The accessibility tree of the window lists every control with its own name and a
+    // description of what pressing it does; the type button also says the current type.
+    TestWindow w;
+    QVERIFY(waitIdle(w.controller()));
+    QList<QObject*> tree;
+    collectAccessible(QAccessible::queryAccessibleInterface(&w.form), tree);
+    QStringList names;
+    for (QWidget* control : controls(w)) {
+        QVERIFY2(tree.contains(control), qPrintable(control->accessibleName()));
+        QAccessibleInterface* node = QAccessible::queryAccessibleInterface(control);
+        QVERIFY(node);
+        const QString name = node->text(QAccessible::Name);
+        QVERIFY2(!name.isEmpty() && !names.contains(name), qPrintable(name));
+        QVERIFY2(node->text(QAccessible::Description).size() > 10, qPrintable(name));
+        names << name;
+    }
+    QCOMPARE(QAccessible::queryAccessibleInterface(w.form.picture3())->text(QAccessible::Name),
+             QStringLiteral("Palette strip"));
+    QVERIFY(w.form.command(7)->accessibleDescription().endsWith(
+        QStringLiteral("from order to chaos and back.")));
+    QVERIFY(clickAndWait(w, 7));
+    QVERIFY(
+        w.form.command(7)->accessibleDescription().endsWith(QStringLiteral("from left to right.")));
+}
+
+void TestForm1Layout::windowOpensInsideASmallScreen_data() {
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QMargins>("frame");
+    QTest::newRow("1024 x 768 at a scale of 1.5, panel on top")
+        << QRect(0, 18, 683, 494) << QMargins(2, 24, 2, 2);
+    QTest::newRow("800 x 600, panel at the bottom")
+        << QRect(0, 0, 800, 568) << QMargins(4, 30, 4, 4);
+    QTest::newRow("second screen to the right") << QRect(1920, 0, 800, 600) << QMargins();
+    QTest::newRow("large screen") << QRect(0, 0, 1920, 1050) << QMargins(4, 30, 4, 4);
+}
+
+void TestForm1Layout::windowOpensInsideASmallScreen() {
+    // The window with its frame opens inside the available area (title bar on screen) and shows
+    // as much of the layout as fits; a window of that size scrolls to every control.
+    QFETCH(QRect, available);
+    QFETCH(QMargins, frame);
+    const QRect client = Form1::openingGeometry(available, frame);
+    const QSize layout(851, 641);
+    QVERIFY(available.contains(client.marginsAdded(frame)));
+    QCOMPARE(client.size(), layout.boundedTo(available.size().shrunkBy(frame)));
+    if (client.size() != layout)
+        QCOMPARE(client.marginsAdded(frame).topLeft(), available.topLeft());
+
+    TestWindow w;
+    w.form.resize(client.size());
+    QTest::qWait(20);
+    QScrollArea* scroll = w.form.scrollArea();
+    for (QWidget* control : controls(w)) {
+        scroll->ensureWidgetVisible(control, 0, 0);
+        const QRect shown(control->mapTo(scroll->viewport(), QPoint(0, 0)), control->size());
+        // All of it in view, or as much as the view holds where the control is larger.
+        const QRect view = scroll->viewport()->rect();
+        QVERIFY2((shown & view).size() == shown.size().boundedTo(view.size()),
+                 qPrintable(control->accessibleName()));
+    }
+}
+
+void TestForm1Layout::shortcutsPressButtonsWithoutChangingCaptions() {
+    // F1 paints what "help" paints and Ctrl+S saves as "save on disk D:" does, with the focus
+    // anywhere in the window; the captions carry no shortcut marks.
+    QTemporaryDir pictures;
+    TestWindow w(pictures.path());
+    QApplication::setActiveWindow(&w.form);
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    QVERIFY(waitIdle(w.controller()));
+    const QImage before = w.canvas();
+    QTest::keyClick(w.form.picture1(), Qt::Key_F1);
+    QVERIFY(waitIdle(w.controller()));
+    const QImage withHelp = w.canvas();
+    QVERIFY(withHelp != before);
+    QVERIFY(clickAndWait(w, 8));
+    COMPARE_IMAGES(w.canvas(), withHelp);
+
+    QVERIFY(QDir(pictures.path()).isEmpty());
+    QTest::keyClick(w.form.command(4), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(waitIdle(w.controller()));
+    QCOMPARE(QDir(pictures.path()).entryList(QDir::Files).size(), 1);
+    for (int n = 1; n <= 10; ++n)
+        QVERIFY(!w.form.command(n)->text().contains(QLatin1Char('&')));
 }
 
 QTEST_MAIN(TestForm1Layout)

@@ -1,4 +1,5 @@
-// The headless renderer rosette-render, run as a separate process.
+// The headless renderer rosette-render, run as a separate process; and the command line of both
+// programs, which answers without a display.
 
 #include <QDir>
 #include <QFile>
@@ -15,9 +16,11 @@ struct Run {
     QByteArray err;
 };
 
-Run render(const QStringList& arguments) {
+Run start(const QString& program, const QStringList& arguments,
+          const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
     QProcess process;
-    process.start(QStringLiteral(ROSETTE_RENDER_PATH), arguments);
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
     Run run;
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
         return run;
@@ -25,6 +28,10 @@ Run render(const QStringList& arguments) {
     run.out = process.readAllStandardOutput();
     run.err = process.readAllStandardError();
     return run;
+}
+
+Run render(const QStringList& arguments) {
+    return start(QStringLiteral(ROSETTE_RENDER_PATH), arguments);
 }
 
 // The files of a folder in name order, with their contents.
@@ -49,6 +56,8 @@ private slots:
     void badOptionsExitWithUsageError_data();
     void badOptionsExitWithUsageError();
     void unwritableOutputFolderFails();
+    void commandLineAnswersWithoutADisplay_data();
+    void commandLineAnswersWithoutADisplay();
 };
 
 void TestRender::initTestCase() {
@@ -133,6 +142,60 @@ void TestRender::unwritableOutputFolderFails() {
     const Run run = render({"--seed", "5", "--type", "1", "--out", out});
     QVERIFY(run.exitCode != 0 && run.exitCode != -1);
     QVERIFY2(run.err.contains(out.toLocal8Bit()), run.err.constData());
+}
+
+void TestRender::commandLineAnswersWithoutADisplay_data() {
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out"); // a pattern for the whole of stdout
+    QTest::addColumn<QByteArray>("err");
+    const QString rosette = QStringLiteral(ROSETTE_PATH);
+    const QString renderer = QStringLiteral(ROSETTE_RENDER_PATH);
+    const QString version = QRegularExpression::escape(QStringLiteral(ROSETTE_VERSION));
+    QTest::newRow("rosette --version")
+        << rosette << QStringList{"--version"} << 0 << "rosette " + version + "\n"
+        << QByteArray();
+    QTest::newRow("rosette -v") << rosette << QStringList{"-v"} << 0 << "rosette " + version + "\n"
+                                << QByteArray();
+    QTest::newRow("rosette --help")
+        << rosette << QStringList{"--help"} << 0
+        << R"(Usage: \S*rosette \[options\]\n(.*\n)*  -v, --version .*\n)" << QByteArray();
+    QTest::newRow("rosette --bogus") << rosette << QStringList{"--bogus"} << 2 << ""
+                                     << QByteArray("rosette: unknown option '--bogus'\n");
+    QTest::newRow("rosette -x") << rosette << QStringList{"-x"} << 2 << ""
+                                << QByteArray("rosette: unknown option '-x'\n");
+    QTest::newRow("rosette with an argument") << rosette << QStringList{"picture.bmp"} << 2 << ""
+                                              << QByteArray("rosette: unexpected argument "
+                                                            "'picture.bmp'\n");
+    QTest::newRow("rosette-render --version")
+        << renderer << QStringList{"--version"} << 0 << "rosette-render " + version + "\n"
+        << QByteArray();
+    QTest::newRow("rosette-render --help")
+        << renderer << QStringList{"--help"} << 0
+        << R"(Usage: \S*rosette-render \[options\]\n(.*\n)*  --seed <S> .*\n(.*\n)*)"
+        << QByteArray();
+    QTest::newRow("rosette-render --bogus")
+        << renderer << QStringList{"--bogus"} << 2 << ""
+        << QByteArray("rosette-render: unknown option '--bogus'\n");
+}
+
+void TestRender::commandLineAnswersWithoutADisplay() {
+    // --version and --help print and end with 0, an unknown option ends with one line and 2,
+    // with no display and no platform chosen.
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QByteArray, err);
+    QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        bare.remove(QString::fromLatin1(name));
+    const Run run = start(program, arguments, bare);
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.err, err);
+    const QRegularExpression pattern(QRegularExpression::anchoredPattern(out));
+    QVERIFY2(pattern.match(QString::fromLocal8Bit(run.out)).hasMatch(), run.out.constData());
 }
 
 QTEST_MAIN(TestRender)
