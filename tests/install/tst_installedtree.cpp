@@ -134,7 +134,7 @@ void TestInstalledTree::menuEntryNamesTheInstalledProgramAndIcon() {
     const QString exec = entry.value(QStringLiteral("Exec")).toString();
     QVERIFY(QFileInfo(staged("bin/" + exec)).isExecutable());
     QVERIFY(QFileInfo(staged(QStringLiteral("bin/rosette-render"))).isExecutable());
-    QCOMPARE(entry.value(QStringLiteral("StartupWMClass")).toString(), QStringLiteral("Rosette"));
+    QCOMPARE(entry.value(QStringLiteral("StartupWMClass")).toString(), QStringLiteral("rosette"));
     QVERIFY(QFile::exists(staged(QStringLiteral("share/doc/rosette/copyright"))));
     QFile changelog(staged(QStringLiteral("share/doc/rosette/changelog.gz")));
     QVERIFY(changelog.open(QIODevice::ReadOnly));
