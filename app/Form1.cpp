@@ -26,18 +26,24 @@ struct Described {
     const char* description;
 };
 const std::array<Described, 10> buttonDescriptions{{
-    {"New image, old palette", "Draws a new image with the current palette."},
-    {"Exit", "Ends the program."},
-    {"Save image", "Saves the image on the canvas into the pictures folder."},
-    {"Change palette",
-     "Draws a new palette strip; the image keeps its colours until the next one."},
-    {"Repeat image", "Draws the last image again from the same formulas, in the current "
-                     "palette and generation type."},
-    {"New image, new palette", "Draws a new palette strip, then a new image with it."},
-    {"Generation type", "Chooses the order in which the next image builds up."},
-    {"Help", "Shows a help panel over the image until the next image is drawn."},
-    {"Credits", "The credits line. Pressing it does nothing."},
-    {"Title", "The program's title. Pressing it does nothing."},
+    {QT_TR_NOOP("New image, old palette"),
+     QT_TR_NOOP("Draws a new image with the current palette.")},
+    {QT_TR_NOOP("Exit"), QT_TR_NOOP("Ends the program.")},
+    {QT_TR_NOOP("Save image"),
+     QT_TR_NOOP("Saves the image on the canvas into the pictures folder.")},
+    {QT_TR_NOOP("Change palette"),
+     QT_TR_NOOP("Draws a new palette strip; the image keeps its colours until the next one.")},
+    {QT_TR_NOOP("Repeat image"),
+     QT_TR_NOOP("Draws the last image again from the same formulas, in the current "
+                "palette and generation type.")},
+    {QT_TR_NOOP("New image, new palette"),
+     QT_TR_NOOP("Draws a new palette strip, then a new image with it.")},
+    {QT_TR_NOOP("Generation type"),
+     QT_TR_NOOP("Chooses the order in which the next image builds up.")},
+    {QT_TR_NOOP("Help"),
+     QT_TR_NOOP("Shows a help panel over the image until the next image is drawn.")},
+    {QT_TR_NOOP("Credits"), QT_TR_NOOP("The credits line. Pressing it does nothing.")},
+    {QT_TR_NOOP("Title"), QT_TR_NOOP("The program's title. Pressing it does nothing.")},
 }};
 
 // Room for a typical window frame, until the window knows its own.
@@ -147,11 +153,10 @@ QPushButton* Form1::addButton(int number, const QString& caption, const QRect& g
 
 QRect Form1::openingGeometry(const QRect& available, const QMargins& frame) {
     const QSize layout(Controller::windowWidth, Controller::windowHeight);
-    const QSize room = available.size().shrunkBy(frame);
-    if (layout.width() <= room.width() && layout.height() <= room.height())
-        return QRect(available.topLeft() + QPoint(frame.left(), frame.top()), layout);
+    if (available.isEmpty()) // no screen known: the whole layout
+        return QRect(QPoint(frame.left(), frame.top()), layout);
     const QPoint clientTopLeft = available.topLeft() + QPoint(frame.left(), frame.top());
-    return QRect(clientTopLeft, layout.boundedTo(room));
+    return QRect(clientTopLeft, layout.boundedTo(available.size().shrunkBy(frame)));
 }
 
 void Form1::placeOnScreen() {
