@@ -325,8 +325,8 @@ void TestForm1Layout::windowOpensInsideASmallScreen() {
 }
 
 void TestForm1Layout::shortcutsPressButtonsWithoutChangingCaptions() {
-    // F1 paints what "help" paints and Ctrl+S saves as "save on disk D:" does, with the focus
-    // anywhere in the window; the captions carry no shortcut marks.
+    // F1 paints what "help" paints, Ctrl+S saves as "save on disk D:" does and Ctrl+Q closes the
+    // window, with the focus anywhere in it; the captions carry no shortcut marks.
     QTemporaryDir pictures;
     TestWindow w(pictures.path());
     QApplication::setActiveWindow(&w.form);
@@ -346,6 +346,10 @@ void TestForm1Layout::shortcutsPressButtonsWithoutChangingCaptions() {
     QCOMPARE(QDir(pictures.path()).entryList(QDir::Files).size(), 1);
     for (int n = 1; n <= 10; ++n)
         QVERIFY(!w.form.command(n)->text().contains(QLatin1Char('&')));
+
+    // Ctrl+Q closes the window as its close button does.
+    QTest::keyClick(w.form.command(1), Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(QTest::qWaitFor([&w] { return !w.form.isVisible(); }, 2000));
 }
 
 QTEST_MAIN(TestForm1Layout)
