@@ -5,6 +5,7 @@
 // one after the other, each only when the one before it has finished.
 
 #include <QPointF>
+#include <algorithm>
 #include <deque>
 #include <optional>
 
@@ -37,6 +38,18 @@ public:
         return next;
     }
     bool empty() const { return actions_.empty(); }
+    std::size_t size() const { return actions_.size(); }
+    bool contains(Command command) const {
+        return std::any_of(actions_.begin(), actions_.end(),
+                           [command](const Action& a) { return a.command == command; });
+    }
+    // Drops every waiting action but those of the given commands, keeping their order.
+    void keepOnly(std::initializer_list<Command> kept) {
+        std::erase_if(actions_, [kept](const Action& a) {
+            return std::find(kept.begin(), kept.end(), a.command) == kept.end();
+        });
+    }
+    void clear() { actions_.clear(); }
 
 private:
     std::deque<Action> actions_;

@@ -53,9 +53,45 @@ void Controller::Form_Load() {
 }
 
 void Controller::post(const Action& action) {
+    if (exiting_)
+        return;
     queue_.push(action);
     if (!sweep_)
         runQueue();
+    publish();
+}
+
+void Controller::finishImageNow(bool dropWaiting) {
+    if (dropWaiting)
+        queue_.keepOnly({Command::Save, Command::Exit});
+    if (sweep_)
+        finishSweep();
+    publish();
+}
+
+void Controller::closeDown() {
+    if (exiting_)
+        return;
+    exiting_ = true;
+    const bool save = queue_.contains(Command::Save);
+    queue_.clear();
+    if (sweep_) {
+        sweep_->runToEnd();
+        sweep_.reset();
+        frameTimer_.stop();
+    }
+    if (save) // one save writes what any number of them would: the image does not change
+        Command3_Click();
+    publish();
+    emit exitRequested();
+}
+
+void Controller::finishSweep() {
+    sweep_->runToEnd();
+    publish();
+    sweep_.reset();
+    frameTimer_.stop();
+    runQueue();
 }
 
 void Controller::runQueue() {
@@ -112,10 +148,12 @@ void Controller::Command1_Click() {
 
 void Controller::Command3_Click() {
     const GeneratorState& s = world_.state;
-    const SaveResult saved =
-        SaveImage(world_.canvas, world_.saveBuffer, s.sir, s.vis, saveFolder_, s.imeslike);
-    if (!saved.ok)
-        emit saveFailed(saved.error); // the program keeps running; nothing is lost
+    copyToSaveBuffer(world_.canvas, world_.saveBuffer, s.sir, s.vis);
+    const SaveResult result = imageFile_.save(world_.saveBuffer, saveFolder_, s.imeslike);
+    if (result.ok)
+        emit saved(result.path);
+    else
+        emit saveFailed(result.error); // the program keeps running; nothing is lost
 }
 
 void Controller::Command4_Click() {
@@ -163,6 +201,7 @@ void Controller::ShowGenerationType() {
 }
 
 void Controller::startImage() {
+    imageFile_.forget(); // a new image never replaces the file of the one before
     sweep_.emplace(beginImage(world_));
     sweepClock_.start();
     frameTimer_.start();
@@ -192,11 +231,8 @@ void Controller::revealFrame() {
     }
     publish();
     emit frameWorked(work.nsecsElapsed());
-    if (sweep.done()) {
-        sweep_.reset();
-        frameTimer_.stop();
-        runQueue();
-    }
+    if (sweep.done())
+        finishSweep();
 }
 
 void Controller::publish() {
@@ -206,4 +242,8 @@ void Controller::publish() {
         emit stripChanged(r);
     if (const QRect r = window_.takeDirty(); !r.isEmpty())
         emit windowChanged(r);
+    if (waiting() != waitingShown_) {
+        waitingShown_ = waiting();
+        emit waitingChanged(waitingShown_);
+    }
 }

@@ -11,6 +11,7 @@
 
 #include "ColourReplacement.h"
 #include "CommandQueue.h"
+#include "ImageFile.h"
 #include "World.h"
 
 #include <QElapsedTimer>
@@ -45,6 +46,18 @@ public:
 
     // True while a command runs or waits.
     bool busy() const { return sweep_.has_value() || !queue_.empty(); }
+    // The commands waiting behind the one that runs.
+    int waiting() const { return int(queue_.size()); }
+
+    // Shows the image now building up complete at once (the same pixels as its paced
+    // build-up); the waiting commands then run as usual. With `dropWaiting` every waiting
+    // command but the saves and "exit" is dropped first.
+    void finishImageNow(bool dropWaiting);
+
+    // Ends the program, whatever asked for it (the close button, the window manager, a signal,
+    // the window destroyed): the image building up is finished at once, a waiting save is
+    // carried out, every other waiting command is dropped, then exitRequested is emitted.
+    void closeDown();
 
     World& world() { return world_; }
     const World& world() const { return world_; }
@@ -59,6 +72,10 @@ signals:
     void stripChanged(const QRect& area);
     void windowChanged(const QRect& area);
     void saveFailed(const QString& message);
+    // A save wrote `path`.
+    void saved(const QString& path);
+    // The number of waiting commands changed.
+    void waitingChanged(int waiting);
     void exitRequested();
     // Every queued action has run and no image is being drawn.
     void idle();
@@ -82,14 +99,17 @@ private:
     void run(const Action& action);
     void revealFrame(); // one timer tick
     void publish();     // tells the widgets what changed
-
+    void finishSweep(); // the image on the canvas is complete
     World world_;
     Surface window_{windowWidth, windowHeight}; // the window's own drawing: the type bar
     ColourReplacement replacement_;
     std::array<QString, 11> nacname_; // generation-type names; only entries 1 to 4 are used
     QString saveFolder_;
 
+    ImageFile imageFile_; // where this image's saves go
+
     CommandQueue queue_;
+    int waitingShown_ = 0; // the count last announced by waitingChanged
     bool exiting_ = false;
     std::optional<Sweep> sweep_; // the image being drawn
     QElapsedTimer sweepClock_;   // time since the current image began

@@ -4,6 +4,7 @@
 #include "LayoutArea.h"
 #include "PictureBox.h"
 #include "UiFont.h"
+#include "WindowTitle.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -12,6 +13,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
+#include <cstdio>
 
 namespace {
 // The button that each of Command1 to Command8 queues.
@@ -52,7 +54,7 @@ constexpr QMargins typicalFrame{4, 32, 4, 4};
 
 Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
     : QWidget(parent), controller_(clock, saveFolder) {
-    setWindowTitle(QStringLiteral("Form1"));
+    title_ = new WindowTitle(this);
     setWindowIcon(applicationIcon());
     setFont(uiFont());
 
@@ -85,7 +87,9 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
               QStringLiteral("Rosette - generative polar art   https://rosette.example.org   "
                              "hello@rosette.example.org"),
               {8, 616, 545, 25});
-    command(3)->setToolTip(tr("Saves the image into %1").arg(controller_.saveFolder()));
+    command(3)->setToolTip(controller_.saveFolder().isEmpty()
+                               ? tr("There is no folder to save into")
+                               : tr("Saves the image into %1").arg(controller_.saveFolder()));
 
     for (int n = 1; n <= 10; ++n) {
         const Described& d = buttonDescriptions[std::size_t(n - 1)];
@@ -138,7 +142,16 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
             qOverload<const QRect&>(&QWidget::update));
     connect(&controller_, &Controller::windowChanged, this, &Form1::describeGenerationType);
     connect(&controller_, &Controller::saveFailed, this, &Form1::showSaveFailure);
+    connect(&controller_, &Controller::saved, title_, &WindowTitle::showSaved);
+    connect(&controller_, &Controller::waitingChanged, title_, &WindowTitle::setWaiting);
     connect(&controller_, &Controller::exitRequested, this, [] { QCoreApplication::quit(); });
+
+    // Esc shows the image now building up complete; Shift+Esc also drops the waiting commands
+    // but the saves and "exit".
+    auto* finish = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(finish, &QShortcut::activated, this, [this] { controller_.finishImageNow(false); });
+    auto* cut = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Escape), this);
+    connect(cut, &QShortcut::activated, this, [this] { controller_.finishImageNow(true); });
     command(1)->setFocus();
 }
 
@@ -185,9 +198,10 @@ void Form1::resizeEvent(QResizeEvent* event) {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-    // The close button ends the program at once, even in the middle of an image.
+    // The close button ends the program at once, even in the middle of an image; a waiting
+    // save is carried out first.
     event->accept();
-    QCoreApplication::quit();
+    controller_.closeDown();
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
@@ -207,6 +221,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form1::showSaveFailure(const QString& message) {
+    std::fprintf(stderr, "rosette: %s\n", qPrintable(message)); // seen even when closing
     auto* box = new QMessageBox(QMessageBox::Warning, tr("Image not saved"), message,
                                 QMessageBox::Ok, this);
     box->setInformativeText(tr("The image is still on the canvas; nothing was changed."));

@@ -14,6 +14,7 @@
 class LayoutArea;
 class PictureBox;
 class QScrollArea;
+class WindowTitle;
 
 class Form1 : public QWidget {
     Q_OBJECT
@@ -52,4 +53,5 @@ private:
     PictureBox* picture3_ = nullptr; // the palette strip
     QScrollArea* scrollArea_ = nullptr;
     LayoutArea* layoutArea_ = nullptr; // the client area the controls sit on
+    WindowTitle* title_ = nullptr;     // "Form1", with the waiting commands or the file just saved
 };

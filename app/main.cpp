@@ -4,7 +4,10 @@
 
 #include "DesktopIdentity.h"
 #include "Form1.h"
+#include "SaveFolder.h"
+#include "TerminationSignals.h"
 #include "UiFont.h"
+#include "WindowGoneWatch.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -97,11 +100,20 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setFont(uiFont());
     // The fixed save folder "D:\" is the user's pictures folder here.
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    const QString saveFolder = pictures.isEmpty() ? QDir::homePath() : pictures;
+    const SaveFolder saveFolder = chooseSaveFolder();
+    if (!saveFolder.note.isEmpty())
+        std::fprintf(stderr, "rosette: %s\n", qPrintable(saveFolder.note));
 
     SystemClock clock;
-    Form1 window(clock, saveFolder);
+    Form1 window(clock, saveFolder.path);
+    // Every way of ending the program keeps a waiting save: a signal or the window destroyed
+    // behind the program's back ends it as the close button does.
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::received, &window.controller(),
+                     &Controller::closeDown);
+    WindowGoneWatch gone(&window);
+    QObject::connect(&gone, &WindowGoneWatch::windowGone, &window.controller(),
+                     &Controller::closeDown);
     window.show(); // visible before start-up draws anything
     window.controller().Form_Load();
     return app.exec();

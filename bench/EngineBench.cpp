@@ -27,8 +27,9 @@ constexpr double firstSeed = 1000.0; // repetition k is seeded with firstSeed + 
 class FixedClock final : public Clock {
 public:
     double secondsSinceMidnight() const override { return seconds; }
-    QString dateText() const override { return QStringLiteral("01-02-2024"); }
-    QString timeText() const override { return QStringLiteral("12:34:56"); }
+    ClockText dateAndTime() const override {
+        return {QStringLiteral("01-02-2024"), QStringLiteral("12:34:56")};
+    }
     double seconds = firstSeed;
 };
 

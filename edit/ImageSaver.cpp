@@ -1,9 +1,11 @@
 #include "ImageSaver.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QSaveFile>
+#include <cerrno>
+#include <cstring>
 
 void copyToSaveBuffer(const Surface& canvas, Surface& buffer, int sir, int vis) {
     for (int i = 0; i <= sir; ++i)
@@ -12,10 +14,26 @@ void copyToSaveBuffer(const Surface& canvas, Surface& buffer, int sir, int vis) 
 }
 
 QString imagePath(const QString& folder, const QString& stem) {
-    return QDir(folder).filePath(stem + QStringLiteral(".jpg"));
+    const QString name = stem + QStringLiteral(".jpg");
+    return folder.isEmpty() ? name : QDir(folder).filePath(name);
 }
 
-SaveResult writeBitmap(const Surface& buffer, const QString& folder, const QString& stem) {
+QByteArray encodeBitmap(const Surface& buffer, QString* error) {
+    QByteArray bytes;
+    QBuffer device(&bytes);
+    device.open(QIODevice::WriteOnly);
+    // 24 bits per pixel: every colour the program draws is plain RGB.
+    QImageWriter writer(&device, "bmp");
+    if (!writer.write(buffer.image().convertToFormat(QImage::Format_RGB888))) {
+        if (error)
+            *error = writer.errorString();
+        return {};
+    }
+    return bytes;
+}
+
+SaveResult writeBitmap(const Surface& buffer, const QString& folder, const QString& stem,
+                       Existing existing) {
     const QString path = imagePath(folder, stem);
     SaveResult result;
     result.path = QDir::toNativeSeparators(path);
@@ -23,31 +41,29 @@ SaveResult writeBitmap(const Surface& buffer, const QString& folder, const QStri
         result.error = QStringLiteral("Could not save %1: %2").arg(result.path, reason);
         return result;
     };
-    if (!QDir().mkpath(folder))
-        return fail(QStringLiteral("the folder %1 does not exist and cannot be created")
-                        .arg(QDir::toNativeSeparators(folder)));
+    if (const QString problem = prepareFolder(folder); !problem.isEmpty())
+        return fail(problem);
     if (QFileInfo(path).isDir())
         return fail(QStringLiteral("a folder of that name is in the way"));
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    // 24 bits per pixel: every colour the program draws is plain RGB.
-    QImageWriter writer(&file, "bmp");
-    if (!writer.write(buffer.image().convertToFormat(QImage::Format_RGB888))) {
-        file.cancelWriting();
-        const QString reason =
-            file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
-        return fail(reason);
-    }
-    if (!file.commit())
-        return fail(file.errorString());
+    QString encodingError;
+    const QByteArray bytes = encodeBitmap(buffer, &encodingError);
+    if (bytes.isEmpty())
+        return fail(encodingError);
+    StagedFile file(folder, bytes);
+    if (!file.ok())
+        return fail(file.error());
+    const int error = existing == Existing::Replace ? file.placeOver(path) : file.placeNew(path);
+    if (error == EEXIST)
+        return fail(QStringLiteral("a file of that name exists already"));
+    if (error != 0)
+        return fail(QString::fromLocal8Bit(std::strerror(error)));
     result.ok = true;
+    result.written = file.identity();
     return result;
 }
 
 SaveResult SaveImage(const Surface& canvas, Surface& buffer, int sir, int vis,
-                     const QString& folder, const QString& stem) {
+                     const QString& folder, const QString& stem, Existing existing) {
     copyToSaveBuffer(canvas, buffer, sir, vis);
-    return writeBitmap(buffer, folder, stem);
+    return writeBitmap(buffer, folder, stem, existing);
 }

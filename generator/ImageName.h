@@ -1,7 +1,7 @@
 #pragma once
 
-// The image name stem (MakeImageName): "T" + year, month, day, hour, minute, second, from the
-// date read first and the time read after it. Example: T20240307090503.
+// The image name stem (MakeImageName): "T" + year, month, day, hour, minute, second, from one
+// reading of the clock's date and time. Example: T20240307090503.
 
 #include "Clock.h"
 

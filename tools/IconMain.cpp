@@ -17,8 +17,9 @@ namespace {
 class FixedClock final : public Clock {
 public:
     double secondsSinceMidnight() const override { return seconds; }
-    QString dateText() const override { return QStringLiteral("12-09-2026"); }
-    QString timeText() const override { return QStringLiteral("00:00:00"); }
+    ClockText dateAndTime() const override {
+        return {QStringLiteral("12-09-2026"), QStringLiteral("00:00:00")};
+    }
     double seconds = 0;
 };
 

@@ -1,15 +1,18 @@
 // rosette-render: makes images with the engine, no display needed. It sets up the same world
 // as the program does at start-up (seeding, settings, a first palette), then draws --count
-// images of --type and saves each into --out.
+// images of --type and saves each into --out. It never replaces a file unless told to
+// (--force), shows its progress on a terminal, and says nothing but errors with -q.
 
 #include "ImageSaver.h"
 #include "World.h"
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <cstdio>
 #include <optional>
+#include <unistd.h>
 
 namespace {
 
@@ -19,8 +22,7 @@ public:
     double secondsSinceMidnight() const override {
         return seconds_ ? *seconds_ : system_.secondsSinceMidnight();
     }
-    QString dateText() const override { return system_.dateText(); }
-    QString timeText() const override { return system_.timeText(); }
+    ClockText dateAndTime() const override { return system_.dateAndTime(); }
     void fix(std::optional<double> seconds) { seconds_ = seconds; }
 
 private:
@@ -59,12 +61,40 @@ int parseError(const QCommandLineParser& parser, const QStringList& arguments) {
     return 2;
 }
 
+// Without XDG_RUNTIME_DIR Qt warns on every start about a folder the renderer never uses.
+QtMessageHandler qtHandler = nullptr;
+void quietRuntimeFolder(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtWarningMsg && text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR")))
+        return;
+    qtHandler(type, context, text);
+}
+
+// "12/100" on stderr, rewritten in place, when stderr is a terminal.
+class Progress {
+public:
+    Progress(int total, bool shown) : total_(total), shown_(shown && ::isatty(STDERR_FILENO)) {}
+    void show(int done) {
+        if (shown_)
+            std::fprintf(stderr, "\r%d/%d", done, total_);
+    }
+    // Clears the line, before anything else is printed on the terminal.
+    void clear() {
+        if (shown_)
+            std::fprintf(stderr, "\r\033[K");
+    }
+
+private:
+    int total_;
+    bool shown_;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
     // Print draws with fonts, which need a GUI application; no display is used.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    qtHandler = qInstallMessageHandler(quietRuntimeFolder);
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("rosette-render"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ROSETTE_VERSION));
@@ -85,7 +115,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption out("out", "Save each image into this folder.", "DIR");
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addOptions({count, type, seed, out});
+    const QCommandLineOption force("force", "Replace files that exist already.");
+    const QCommandLineOption quiet({"q", "quiet"}, "Print nothing but errors.");
+    parser.addOptions({count, type, seed, out, force, quiet});
     if (!parser.parse(app.arguments()))
         return parseError(parser, app.arguments());
     if (parser.isSet(QStringLiteral("help-all")))
@@ -112,7 +144,8 @@ int main(int argc, char** argv) {
     if (parser.isSet(seed)) {
         // Seeds are held as singles, which keep every whole number up to 2^24 apart.
         fixedSeed = parser.value(seed).toLongLong(&ok);
-        if (!ok || *fixedSeed < 0 || *fixedSeed + images > maxSeed)
+        // Compared without adding, so no seed can overflow.
+        if (!ok || *fixedSeed < 0 || *fixedSeed > maxSeed - images)
             return usageError(QStringLiteral("--seed takes a whole number from 0 to %1 less "
                                              "the count")
                                   .arg(maxSeed));
@@ -120,6 +153,15 @@ int main(int argc, char** argv) {
     const QString folder = parser.isSet(out) ? parser.value(out) : QString();
     if (parser.isSet(out) && folder.isEmpty())
         return usageError("--out needs a folder");
+    const bool quietly = parser.isSet(quiet);
+    const Existing existing = parser.isSet(force) ? Existing::Replace : Existing::Refuse;
+    if (!folder.isEmpty()) {
+        if (const QString problem = prepareFolder(folder); !problem.isEmpty()) {
+            std::fprintf(stderr, "rosette-render: cannot save into %s: %s\n",
+                         qPrintable(QDir::toNativeSeparators(folder)), qPrintable(problem));
+            return 1;
+        }
+    }
 
     RenderClock clock;
     World world(clock);
@@ -130,23 +172,35 @@ int main(int argc, char** argv) {
     world.state.nac = std::int16_t(generationType);
     MakePalette(world);
 
+    Progress progress(images, !quietly);
+    progress.show(0);
     for (int k = 1; k <= images; ++k) {
         if (fixedSeed)
             clock.fix(double(*fixedSeed + k));
         GenerateImage(world);
         const QString stem = world.state.imeslike + QStringLiteral("-%1").arg(k);
         if (folder.isEmpty()) {
-            std::printf("drew %s (not saved: no --out)\n", qPrintable(stem));
+            progress.clear();
+            if (!quietly)
+                std::printf("drew %s (not saved: no --out)\n", qPrintable(stem));
+            std::fflush(stdout);
+            progress.show(k);
             continue;
         }
         const SaveResult saved = SaveImage(world.canvas, world.saveBuffer, world.state.sir,
-                                           world.state.vis, folder, stem);
+                                           world.state.vis, folder, stem, existing);
+        progress.clear();
         if (!saved.ok) {
-            std::fprintf(stderr, "rosette-render: %s\n", qPrintable(saved.error));
+            const bool taken = existing == Existing::Refuse && QFileInfo::exists(saved.path);
+            std::fprintf(stderr, "rosette-render: %s%s\n", qPrintable(saved.error),
+                         taken ? " (--force replaces it)" : "");
             return 1;
         }
-        std::printf("%s\n", qPrintable(saved.path));
+        if (!quietly)
+            std::printf("%s\n", qPrintable(saved.path));
         std::fflush(stdout);
+        progress.show(k);
     }
+    progress.clear();
     return 0;
 }

@@ -24,9 +24,9 @@
 class SteppingClock final : public Clock {
 public:
     double secondsSinceMidnight() const override { return ++second_ + 0.25; }
-    QString dateText() const override { return QStringLiteral("03-07-2024"); }
-    QString timeText() const override {
-        return QTime(0, 0).addSecs(second_).toString(QStringLiteral("HH:mm:ss"));
+    ClockText dateAndTime() const override {
+        return {QStringLiteral("03-07-2024"),
+                QTime(0, 0).addSecs(second_).toString(QStringLiteral("HH:mm:ss"))};
     }
 
 private:

@@ -2,8 +2,11 @@
 // until the image is complete and then run one after the other, in the order they were made.
 
 #include "WindowTestSupport.h"
+#include "WindowTitle.h"
 
+#include <QDir>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 namespace {
 // A pass of visits takes this long, so a type-4 image spans a few dozen frames.
@@ -17,7 +20,28 @@ private slots:
     void threeClicksGiveThreeImagesInOrder();
     void canvasPressDuringAnImageActsOnTheFinishedImage();
     void exitWaitsForTheImageAndEndsEverything();
+    void titleCountsWaitingCommands();
+    void escapeFinishesTheImageAtOnce_data();
+    void escapeFinishesTheImageAtOnce();
+    void closingKeepsAWaitingSave_data();
+    void closingKeepsAWaitingSave();
 };
+
+namespace {
+const QString emDash = QStringLiteral("\u2014");
+
+// Makes the window the active one, so its shortcuts answer.
+bool activate(TestWindow& w) {
+    w.form.activateWindow();
+    return QTest::qWaitForWindowActive(&w.form);
+}
+
+// Clicks buttons by number without waiting for anything.
+void clickAll(TestWindow& w, const QList<int>& buttons) {
+    for (int n : buttons)
+        QTest::mouseClick(w.form.command(n), Qt::LeftButton);
+}
+} // namespace
 
 void TestCommandQueue::threeClicksGiveThreeImagesInOrder() {
     // Three clicks on "new img / new palette" made while an image builds up give three more
@@ -112,6 +136,121 @@ void TestCommandQueue::exitWaitsForTheImageAndEndsEverything() {
     QCOMPARE(exits.size(), 1);
     COMPARE_IMAGES(w.strip(), strip); // "new img / new palette" never ran
     COMPARE_IMAGES(w.canvas(), reference.canvas());
+}
+
+void TestCommandQueue::titleCountsWaitingCommands() {
+    // The title says how many commands wait behind the image building up, and is exactly
+    // "Form1" again once none waits; a save then names its file for a while.
+    QTemporaryDir pictures;
+    TestWindow w(pictures.path());
+    QVERIFY(waitIdle(w.controller()));
+    QCOMPARE(w.form.windowTitle(), QStringLiteral("Form1"));
+    w.controller().setPassDuration(pass);
+    clickAll(w, {1});
+    QCOMPARE(w.form.windowTitle(), QStringLiteral("Form1")); // one runs, none waits
+    clickAll(w, {6});
+    QCOMPARE(w.form.windowTitle(), "Form1 " + emDash + " 1 waiting");
+    clickAll(w, {7, 3});
+    QCOMPARE(w.form.windowTitle(), "Form1 " + emDash + " 3 waiting");
+    QVERIFY(QTest::qWaitFor([&] { return w.controller().waiting() == 0; }, 20000));
+    QCOMPARE(w.form.windowTitle(),
+             "Form1 " + emDash + " saved " + w.world().state.imeslike + ".jpg");
+    QVERIFY(waitIdle(w.controller()));
+    QVERIFY(QTest::qWaitFor([&] { return w.form.windowTitle() == QStringLiteral("Form1"); },
+                            int(WindowTitle::savedShown.count()) + 5000));
+    QCOMPARE(WindowTitle::text(12, QStringLiteral("T1.jpg")), "Form1 " + emDash + " 12 waiting");
+}
+
+void TestCommandQueue::escapeFinishesTheImageAtOnce_data() {
+    QTest::addColumn<bool>("shift");
+    QTest::newRow("Esc") << false;
+    QTest::newRow("Shift+Esc") << true;
+}
+
+void TestCommandQueue::escapeFinishesTheImageAtOnce() {
+    // Esc in the middle of an image shows it complete at once, with the pixels its paced
+    // build-up would have ended with; the waiting commands then run. Shift+Esc drops them but
+    // the saves.
+    QFETCH(bool, shift);
+    QTemporaryDir pictures;
+    TestWindow w(pictures.path());
+    QVERIFY(waitIdle(w.controller()));
+    QVERIFY(activate(w));
+    w.controller().setPassDuration(pass);
+    ReferenceWorld reference(w);
+    const QImage strip = w.strip();
+
+    clickAll(w, {1});
+    QTest::qWait(40);
+    clickAll(w, {6, 3, 1});
+    reference.newImage();
+    QVERIFY(w.canvas() != reference.canvas()); // still building up
+    QTest::keyClick(&w.form, Qt::Key_Escape, shift ? Qt::ShiftModifier : Qt::NoModifier);
+    const QString name = reference.world().state.imeslike;
+    COMPARE_IMAGES(w.canvas(), reference.canvas()); // complete in the same frame
+    if (shift) {
+        QVERIFY(!w.controller().busy());
+        COMPARE_IMAGES(w.strip(), strip); // "new img / new palette" never ran
+        QCOMPARE(QDir(pictures.path()).entryList(QDir::Files), QStringList{name + ".jpg"});
+        const QImage saved(QDir(pictures.path()).filePath(name + ".jpg"), "BMP");
+        COMPARE_IMAGES(saved.convertToFormat(QImage::Format_RGB32), reference.canvas());
+    } else {
+        QVERIFY(w.world().state.imeslike != name); // the next image is building up
+        QVERIFY(w.controller().busy());
+        QCOMPARE(w.controller().waiting(), 2);
+        QVERIFY(waitIdle(w.controller()));
+        reference.newPalette();
+        reference.newImage(); // "new img / new palette", then the save
+        const QString saved = reference.world().state.imeslike + ".jpg";
+        reference.newImage(); // "new img / old palette"
+        COMPARE_IMAGES(w.canvas(), reference.canvas());
+        QCOMPARE(QDir(pictures.path()).entryList(QDir::Files), QStringList{saved});
+    }
+}
+
+void TestCommandQueue::closingKeepsAWaitingSave_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("clicks"); // "new img / new palette" clicks waiting with the save
+    QTest::newRow("close button") << "close" << 3;
+    QTest::newRow("signal or window gone") << "closeDown" << 3;
+    QTest::newRow("close button, 1000 clicks waiting") << "close" << 1000;
+}
+
+void TestCommandQueue::closingKeepsAWaitingSave() {
+    // Closing while an image builds up, with a save and other commands waiting: the image is
+    // finished at once, saved, and the program ends; nothing else runs.
+    QFETCH(QString, how);
+    QFETCH(int, clicks);
+    QTemporaryDir pictures;
+    TestWindow w(pictures.path());
+    QVERIFY(waitIdle(w.controller()));
+    w.controller().setPassDuration(pass);
+    ReferenceWorld reference(w);
+    const QImage strip = w.strip();
+    QSignalSpy exits(&w.controller(), &Controller::exitRequested);
+
+    clickAll(w, {1});
+    QTest::qWait(40);
+    for (int k = 0; k < clicks; ++k)
+        w.controller().post({k == 1 ? Command::Save : Command::NewImageNewPalette, {}});
+    QCOMPARE(w.controller().waiting(), clicks);
+    if (how == "close")
+        QVERIFY(w.form.close());
+    else
+        w.controller().closeDown();
+    QCOMPARE(exits.size(), 1);
+    QVERIFY(!w.controller().busy());
+
+    reference.newImage();
+    const QString name = reference.world().state.imeslike;
+    COMPARE_IMAGES(w.canvas(), reference.canvas());
+    COMPARE_IMAGES(w.strip(), strip);
+    QCOMPARE(QDir(pictures.path()).entryList(QDir::Files), QStringList{name + ".jpg"});
+    const QImage saved(QDir(pictures.path()).filePath(name + ".jpg"), "BMP");
+    COMPARE_IMAGES(saved.convertToFormat(QImage::Format_RGB32), reference.canvas());
+    w.controller().post({Command::NewImageOldPalette, {}}); // nothing runs after the end
+    QVERIFY(!w.controller().busy());
+    QCOMPARE(exits.size(), 1);
 }
 
 QTEST_MAIN(TestCommandQueue)

@@ -2,6 +2,7 @@
 // under the image's name; a failed save says why and leaves the program and its image as they
 // were.
 
+#include "SaveFolder.h"
 #include "WindowTestSupport.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <unistd.h>
 
 class TestWindowSaving : public QObject {
     Q_OBJECT
@@ -19,6 +21,8 @@ private slots:
     void saveWritesTheShownCanvas_data();
     void saveWritesTheShownCanvas();
     void failedSaveShowsWhyAndKeepsEverything();
+    void saveFolderWithoutHome_data();
+    void saveFolderWithoutHome();
 
 private:
     QTemporaryDir home_;
@@ -100,6 +104,64 @@ void TestWindowSaving::failedSaveShowsWhyAndKeepsEverything() {
     reference.newImage();
     COMPARE_IMAGES(w.canvas(), reference.canvas());
     QVERIFY(exits.isEmpty());
+}
+
+void TestWindowSaving::saveFolderWithoutHome_data() {
+    QTest::addColumn<QString>("home"); // "-" unsets HOME
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<QString>("expected"); // "pictures", "current" or "none"
+    QTest::newRow("home set") << "set" << true << "pictures";
+    QTest::newRow("home empty, current folder writable") << "" << true << "current";
+    QTest::newRow("home unset, current folder writable") << "-" << true << "current";
+    QTest::newRow("home unset, current folder read-only") << "-" << false << "none";
+}
+
+void TestWindowSaving::saveFolderWithoutHome() {
+    // Without a home folder, images go into the current folder if it can be written, and the
+    // note says where; otherwise there is no folder, and a save says so. Never "/Pictures".
+    QFETCH(QString, home);
+    QFETCH(bool, writable);
+    QFETCH(QString, expected);
+    if (!writable && geteuid() == 0)
+        QSKIP("running as root: permission bits do not stop root from writing");
+    const QByteArray savedHome = qgetenv("HOME");
+    const QString savedCurrent = QDir::currentPath();
+    QTemporaryDir current;
+    QVERIFY(QDir::setCurrent(current.path()));
+    if (!writable)
+        QVERIFY(QFile::setPermissions(current.path(), QFile::ReadOwner | QFile::ExeOwner));
+    if (home == "-")
+        qunsetenv("HOME");
+    else if (home.isEmpty())
+        qputenv("HOME", "");
+    const SaveFolder folder = chooseSaveFolder();
+    qputenv("HOME", savedHome);
+    QDir::setCurrent(savedCurrent);
+    QFile::setPermissions(current.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    if (expected == "pictures") {
+        QCOMPARE(folder.path, home_.filePath(QStringLiteral("Pictures")));
+        QVERIFY(folder.note.isEmpty());
+        return;
+    }
+    QVERIFY(!folder.path.contains(QStringLiteral("Pictures")));
+    QVERIFY2(folder.note.contains(current.path()), qPrintable(folder.note));
+    if (expected == "current") {
+        QCOMPARE(QDir(folder.path).canonicalPath(), QDir(current.path()).canonicalPath());
+        return;
+    }
+    QVERIFY(folder.path.isEmpty());
+    TestWindow w(folder.path);
+    QVERIFY(waitIdle(w.controller()));
+    QVERIFY(clickAndWait(w, 3));
+    QMessageBox* box = nullptr;
+    QVERIFY(QTest::qWaitFor([&] {
+        const auto boxes = w.form.findChildren<QMessageBox*>();
+        box = boxes.isEmpty() ? nullptr : boxes.first();
+        return box && box->isVisible();
+    }));
+    QVERIFY2(box->text().contains(QStringLiteral("no folder to save into")),
+             qPrintable(box->text()));
 }
 
 QTEST_MAIN(TestWindowSaving)

@@ -126,6 +126,8 @@ private slots:
     void savedFileEqualsTheCanvasOnScreen();
     void pressesDuringAnImageAreHandledAfterIt();
     void exitDuringAnImageEndsTheProgramAfterIt();
+    void endingKeepsAWaitingSave_data();
+    void endingKeepsAWaitingSave();
     void cleanupTestCase();
 
 private:
@@ -332,6 +334,74 @@ void TestWindowEndToEnd::exitDuringAnImageEndsTheProgramAfterIt() {
     QVERIFY(program_.waitForFinished(20000));
     QCOMPARE(program_.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program_.exitCode(), 0);
+}
+
+void TestWindowEndToEnd::endingKeepsAWaitingSave_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("SIGTERM") << "TERM";
+    QTest::newRow("SIGINT") << "INT";
+    QTest::newRow("SIGHUP") << "HUP";
+    QTest::newRow("window destroyed") << "windowclose";
+}
+
+void TestWindowEndToEnd::endingKeepsAWaitingSave() {
+    // A save clicked while an image builds up (the title then counts it as waiting) is carried
+    // out when a signal or the window's destruction ends the program, which then ends by itself.
+    QFETCH(QString, how);
+    QTemporaryDir home;
+    QVERIFY(QDir(home.path()).mkdir(QStringLiteral("config")));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(ROSETTE_PATH), {});
+    QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
+    const QString pid = QString::number(program.processId());
+    const auto found = run(xdotool_, {"search", "--all", "--sync", "--onlyvisible", "--pid", pid,
+                                      "--name", "^Form1$"});
+    QVERIFY2(found && !found->trimmed().isEmpty(), "no window named Form1 appeared");
+    const QString window = found->split('\n').first().trimmed();
+
+    const QStringList clicks{"mousemove",
+                             "--window",
+                             window,
+                             QString::number(newImageOldPalette.x()),
+                             QString::number(newImageOldPalette.y()),
+                             "click",
+                             "1",
+                             "mousemove",
+                             "--window",
+                             window,
+                             QString::number(saveOnDisk.x()),
+                             QString::number(saveOnDisk.y()),
+                             "click",
+                             "1"};
+    QVERIFY(run(xdotool_, clicks).has_value());
+    QVERIFY2(run(xdotool_, {"search", "--all", "--sync", "--pid", pid, "--name", "waiting$"}),
+             "the title never counted a waiting command");
+
+    QElapsedTimer ending;
+    ending.start();
+    if (how == "windowclose")
+        QVERIFY(run(xdotool_, {"windowclose", window}).has_value());
+    else
+        QVERIFY(run(QStringLiteral("kill"), {"-" + how, pid}).has_value());
+    QVERIFY2(program.waitForFinished(15000), "the program did not end");
+    qInfo("ended %lld ms after the request", ending.elapsed());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+
+    const QDir pictures(home.filePath(QStringLiteral("Pictures")));
+    const QStringList files = pictures.entryList(QDir::Files | QDir::Hidden);
+    QCOMPARE(files.size(), 1);
+    QVERIFY2(QRegularExpression(QStringLiteral(R"(^T\d{14}\.jpg$)")).match(files[0]).hasMatch(),
+             qPrintable(files[0]));
+    const QImage saved(pictures.filePath(files[0]), "BMP");
+    QCOMPARE(saved.size(), QSize(canvasSide, canvasSide));
 }
 
 void TestWindowEndToEnd::cleanupTestCase() {

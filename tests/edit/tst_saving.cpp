@@ -1,5 +1,7 @@
-// Saving the canvas: a 24-bit bitmap under stem + ".jpg", written atomically, failures reported.
+// Saving the canvas: a 24-bit bitmap under stem + ".jpg", written atomically, failures reported;
+// an image's saves replace only its own file, never another image's.
 
+#include "ImageFile.h"
 #include "ImageSaver.h"
 
 #include <QDir>
@@ -7,7 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -26,6 +30,20 @@ void paintPattern(Surface& canvas, int salt) {
 QByteArray readAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// What another program does to a name: writes its own file and renames it over.
+void replaceBehindOurBack(const QString& path, const QByteArray& bytes) {
+    writeFile(path + QStringLiteral(".other"), bytes);
+    QVERIFY(QFile::exists(path + QStringLiteral(".other")));
+    QVERIFY(::rename(QFile::encodeName(path + ".other").constData(),
+                     QFile::encodeName(path).constData()) == 0);
 }
 
 // The saved file must show exactly the canvas.
@@ -53,6 +71,11 @@ private slots:
     void failuresReportThePathAndKeepEarlierFiles_data();
     void failuresReportThePathAndKeepEarlierFiles();
     void fullDiskLeavesEarlierFileIntact();
+    void fullDiskSaysSo();
+    void imageSavesNeverReplaceAnotherFile_data();
+    void imageSavesNeverReplaceAnotherFile();
+    void refusingKeepsAnExistingFile();
+    void programsSavingAtOnceKeepEveryImage();
 };
 
 void TestSaving::savesCanvasAsBitmap() {
@@ -90,6 +113,7 @@ void TestSaving::failuresReportThePathAndKeepEarlierFiles_data() {
     QTest::newRow("folder under a regular file") << "under file";
     QTest::newRow("folder not writable") << "read-only";
     QTest::newRow("path taken by a folder") << "folder in the way";
+    QTest::newRow("folder is a file") << "is a file";
 }
 
 void TestSaving::failuresReportThePathAndKeepEarlierFiles() {
@@ -113,6 +137,9 @@ void TestSaving::failuresReportThePathAndKeepEarlierFiles() {
             QSKIP("running as root: permission bits do not stop root from writing");
         QVERIFY(SaveImage(canvas, buffer, 458, 458, folder, stem).ok); // an earlier file
         QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+    } else if (kind == "is a file") {
+        QVERIFY(root.rmdir(QStringLiteral("out")));
+        writeFile(folder, "x");
     } else {
         QVERIFY(QDir(folder).mkdir(stem + ".jpg"));
     }
@@ -129,8 +156,13 @@ void TestSaving::failuresReportThePathAndKeepEarlierFiles() {
     QCOMPARE(readAll(earlier), earlierBytes);
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden), before);
     QCOMPARE(root.entryList(QDir::AllEntries | QDir::Hidden), rootBefore);
-    if (kind == "under file")
-        QCOMPARE(readAll(root.filePath(QStringLiteral("blocker"))), QByteArray("x"));
+    if (kind == "under file" || kind == "is a file") {
+        const QString file =
+            kind == "is a file" ? folder : root.filePath(QStringLiteral("blocker"));
+        QCOMPARE(readAll(file), QByteArray("x"));
+        QVERIFY2(result.error.endsWith(QDir::toNativeSeparators(file) + " is not a folder"),
+                 qPrintable(result.error));
+    }
 }
 
 void TestSaving::fullDiskLeavesEarlierFileIntact() {
@@ -159,6 +191,149 @@ void TestSaving::fullDiskLeavesEarlierFileIntact() {
     QCOMPARE(readAll(first.path), earlierBytes);
     QCOMPARE(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList{stem + ".jpg"});
+}
+
+void TestSaving::fullDiskSaysSo() {
+    // A write that finds no space (the full device stands in for a full disk) says so.
+    const int fd = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        QSKIP("no /dev/full here");
+    const QString reason = writeFully(fd, QByteArray(600 * 1024, 'x'));
+    ::close(fd);
+    QCOMPARE(reason, QStringLiteral("No space left on device"));
+}
+
+void TestSaving::imageSavesNeverReplaceAnotherFile_data() {
+    // What happens to stem.jpg before the second image's first save, and the files expected
+    // afterwards: the first image's, and the second image's, which stays its own.
+    QTest::addColumn<QString>("between");
+    QTest::addColumn<QString>("secondName");
+    QTest::newRow("another image begun in the same second") << ""
+                                                            << "T20240307090503-2.jpg";
+    QTest::newRow("the first file removed") << "remove"
+                                            << "T20240307090503.jpg";
+    QTest::newRow("a folder of that name") << "folder"
+                                           << "T20240307090503-2.jpg";
+    QTest::newRow("-2 taken as well") << "take -2"
+                                      << "T20240307090503-3.jpg";
+}
+
+void TestSaving::imageSavesNeverReplaceAnotherFile() {
+    // Each image's first save takes the first free name; its later saves replace its own file
+    // (and nothing else), even after another program put its own file at that name.
+    QFETCH(QString, between);
+    QFETCH(QString, secondName);
+    QTemporaryDir tmp;
+    const QDir folder(tmp.path());
+    Surface first(side, side, grey);
+    Surface second(side, side, grey);
+    paintPattern(first, 0);
+    paintPattern(second, 50);
+    ImageFile firstImage;
+    ImageFile secondImage;
+
+    const SaveResult a = firstImage.save(first, tmp.path(), stem);
+    QVERIFY2(a.ok, qPrintable(a.error));
+    QCOMPARE(a.path, folder.filePath(stem + ".jpg"));
+    const QByteArray firstBytes = readAll(a.path);
+    if (between == "remove")
+        QVERIFY(QFile::remove(a.path));
+    else if (between == "folder")
+        QVERIFY(QFile::rename(a.path, folder.filePath("elsewhere.jpg")) &&
+                folder.mkdir(stem + ".jpg"));
+    else if (between == "take -2")
+        writeFile(folder.filePath(stem + "-2.jpg"), "someone else's");
+    const QStringList before = folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+    const SaveResult b = secondImage.save(second, tmp.path(), stem);
+    QVERIFY2(b.ok, qPrintable(b.error));
+    QCOMPARE(b.path, folder.filePath(secondName));
+    QStringList expected = before + QStringList{secondName};
+    expected.sort();
+    QCOMPARE(folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name), expected);
+    compareWithCanvas(b.path, second);
+    if (between.isEmpty() || between == "take -2")
+        QCOMPARE(readAll(a.path), firstBytes);
+
+    // A later save of the second image (after a recolouring, say) replaces its own file.
+    paintPattern(second, 120);
+    const SaveResult again = secondImage.save(second, tmp.path(), stem);
+    QVERIFY2(again.ok, qPrintable(again.error));
+    QCOMPARE(again.path, b.path);
+    compareWithCanvas(again.path, second);
+
+    // Another program replaces that file: the next save keeps the other file and moves on.
+    const QByteArray otherBytes("another program's picture");
+    replaceBehindOurBack(b.path, otherBytes);
+    const SaveResult moved = secondImage.save(second, tmp.path(), stem);
+    QVERIFY2(moved.ok, qPrintable(moved.error));
+    QVERIFY(moved.path != b.path);
+    QCOMPARE(readAll(b.path), otherBytes);
+    compareWithCanvas(moved.path, second);
+    if (between.isEmpty())
+        QCOMPARE(readAll(a.path), firstBytes);
+    // and keeps using its new name
+    QCOMPARE(secondImage.save(second, tmp.path(), stem).path, moved.path);
+    const QStringList hidden = folder.entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
+    QVERIFY2(hidden.isEmpty(), qPrintable(hidden.join(' '))); // no temporary left behind
+
+    // A new image forgets the old name: its save never replaces the file just written.
+    const QByteArray movedBytes = readAll(moved.path);
+    secondImage.forget();
+    const SaveResult fresh = secondImage.save(first, tmp.path(), stem);
+    QVERIFY(fresh.ok && fresh.path != moved.path);
+    QCOMPARE(readAll(moved.path), movedBytes);
+}
+
+void TestSaving::refusingKeepsAnExistingFile() {
+    // Told to refuse, a save keeps the file that has its name and says so.
+    QTemporaryDir tmp;
+    Surface canvas(side, side, grey);
+    Surface buffer(side, side, grey);
+    paintPattern(canvas, 0);
+    const QString path = QDir(tmp.path()).filePath(stem + ".jpg");
+    writeFile(path, "kept");
+    const SaveResult result =
+        SaveImage(canvas, buffer, 458, 458, tmp.path(), stem, Existing::Refuse);
+    QVERIFY(!result.ok);
+    QVERIFY2(result.error.contains("exists already"), qPrintable(result.error));
+    QCOMPARE(readAll(path), QByteArray("kept"));
+    QCOMPARE(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden), QStringList{stem + ".jpg"});
+}
+
+void TestSaving::programsSavingAtOnceKeepEveryImage() {
+    // Several savers writing images with one stem into one folder at the same moment: every
+    // image ends in a file of its own, byte for byte.
+    QTemporaryDir tmp;
+    constexpr int savers = 4;
+    constexpr int rounds = 3;
+    std::vector<std::unique_ptr<Surface>> canvases;
+    for (int k = 0; k < savers * rounds; ++k) {
+        canvases.push_back(std::make_unique<Surface>(side, side, grey));
+        paintPattern(*canvases.back(), 17 * k);
+    }
+    std::vector<SaveResult> results(canvases.size());
+    std::vector<std::thread> threads;
+    for (int t = 0; t < savers; ++t)
+        threads.emplace_back([&, t] {
+            for (int r = 0; r < rounds; ++r) {
+                ImageFile file; // a new image each round
+                const std::size_t k = std::size_t(t * rounds + r);
+                results[k] = file.save(*canvases[k], tmp.path(), stem);
+            }
+        });
+    for (std::thread& t : threads)
+        t.join();
+    QSet<QString> paths;
+    for (std::size_t k = 0; k < results.size(); ++k) {
+        QVERIFY2(results[k].ok, qPrintable(results[k].error));
+        paths.insert(results[k].path);
+        compareWithCanvas(results[k].path, *canvases[k]);
+    }
+    QCOMPARE(paths.size(), savers * rounds);
+    QCOMPARE(
+        QDir(tmp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+        savers * rounds);
 }
 
 QTEST_MAIN(TestSaving)

@@ -25,8 +25,10 @@ public:
     void tickAfterNextRead(const Reading& later) { later_ = later; }
 
     double secondsSinceMidnight() const override { return read(QStringLiteral("seconds")).seconds; }
-    QString dateText() const override { return read(QStringLiteral("date")).date; }
-    QString timeText() const override { return read(QStringLiteral("time")).time; }
+    ClockText dateAndTime() const override {
+        const Reading r = read(QStringLiteral("date and time"));
+        return {r.date, r.time};
+    }
 
     mutable QStringList reads; // what was read, in order
 

@@ -55,6 +55,8 @@ private slots:
     void centreRingsOrder();
     void randomPassesVisitEveryCellOnce_data();
     void randomPassesVisitEveryCellOnce();
+    void randomPassDrawsColumnBeforeRow_data();
+    void randomPassDrawsColumnBeforeRow();
     void chunkedAdvanceMatchesRunToEnd_data();
     void chunkedAdvanceMatchesRunToEnd();
     void unpaintedPixelsKeepEarlierColours_data();
@@ -139,6 +141,40 @@ void TestSweeps::randomPassesVisitEveryCellOnce() {
     }
     if (passes == 2) // the second pass draws a new order
         QVERIFY(!std::equal(visits.begin(), visits.begin() + 1000, visits.begin() + cells));
+}
+
+void TestSweeps::randomPassDrawsColumnBeforeRow_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<double>("seconds");
+    QTest::newRow("random point after point") << 3 << 32703.25;
+    QTest::newRow("random point after point, other seed") << 3 << 61.5;
+    QTest::newRow("from order to chaos and back") << 4 << 32703.25;
+}
+
+void TestSweeps::randomPassDrawsColumnBeforeRow() {
+    // The first cells of a random pass for a fixed seed: each is Int(sir * Rnd) for the column,
+    // then Int(vis * Rnd) for the row (type 4's first pass then draws the cell's noise).
+    QFETCH(int, type);
+    QFETCH(double, seconds);
+    FakeClock clock(seconds);
+    World w(clock);
+    startWorld(w, type);
+    Sweep sweep = beginImage(w);
+    Random numbers = w.random; // the numbers the sweep is about to draw
+    QSet<Visit> taken;
+    for (int k = 0; k < 20; ++k) {
+        Visit expected;
+        do {
+            expected.first = int(std::floor(double(w.state.sir) * double(numbers.next())));
+            expected.second = int(std::floor(double(w.state.vis) * double(numbers.next())));
+        } while (taken.contains(expected));
+        taken.insert(expected);
+        if (type == 4)
+            numbers.next();
+        sweep.advance(1);
+        QCOMPARE(Visit(w.state.i, w.state.j), expected);
+    }
+    QVERIFY(std::any_of(taken.begin(), taken.end(), [](Visit v) { return v.first != v.second; }));
 }
 
 void TestSweeps::chunkedAdvanceMatchesRunToEnd_data() {

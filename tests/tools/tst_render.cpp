@@ -1,6 +1,7 @@
 // The headless renderer rosette-render, run as a separate process; and the command line of both
 // programs, which answers without a display.
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -30,8 +31,9 @@ Run start(const QString& program, const QStringList& arguments,
     return run;
 }
 
-Run render(const QStringList& arguments) {
-    return start(QStringLiteral(ROSETTE_RENDER_PATH), arguments);
+Run render(const QStringList& arguments,
+           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+    return start(QStringLiteral(ROSETTE_RENDER_PATH), arguments, environment);
 }
 
 // The files of a folder in name order, with their contents.
@@ -58,6 +60,11 @@ private slots:
     void unwritableOutputFolderFails();
     void commandLineAnswersWithoutADisplay_data();
     void commandLineAnswersWithoutADisplay();
+    void outputThatIsNotAFolderSaysSo_data();
+    void outputThatIsNotAFolderSaysSo();
+    void existingFilesAreKeptUnlessForced();
+    void normalRunsPrintNoWarnings_data();
+    void normalRunsPrintNoWarnings();
 };
 
 void TestRender::initTestCase() {
@@ -116,6 +123,16 @@ void TestRender::badOptionsExitWithUsageError_data() {
     QTest::newRow("count not a number") << QStringList{"--count", "many"};
     QTest::newRow("seed not a number") << QStringList{"--seed", "x"};
     QTest::newRow("seed beyond a single's whole numbers") << QStringList{"--seed", "16777216"};
+    QTest::newRow("seed at the largest 64-bit number")
+        << QStringList{"--seed", "9223372036854775807"};
+    QTest::newRow("seed beyond 64 bits") << QStringList{"--seed", "99999999999999999999"};
+    QTest::newRow("seed that overflows with the count")
+        << QStringList{"--seed", "9223372036854775800", "--count", "100"};
+    QTest::newRow("negative seed") << QStringList{"--seed", "-1"};
+    QTest::newRow("count beyond 32 bits") << QStringList{"--count", "4294967297"};
+    QTest::newRow("count negative") << QStringList{"--count", "-3"};
+    QTest::newRow("type beyond 32 bits") << QStringList{"--type", "4294967297"};
+    QTest::newRow("type with a fraction") << QStringList{"--type", "2.5"};
     QTest::newRow("value missing") << QStringList{"--seed"};
     QTest::newRow("stray argument") << QStringList{"extra"};
 }
@@ -196,6 +213,89 @@ void TestRender::commandLineAnswersWithoutADisplay() {
     QCOMPARE(run.err, err);
     const QRegularExpression pattern(QRegularExpression::anchoredPattern(out));
     QVERIFY2(pattern.match(QString::fromLocal8Bit(run.out)).hasMatch(), run.out.constData());
+}
+
+void TestRender::outputThatIsNotAFolderSaysSo_data() {
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<bool>("inTemporaryFolder");
+    QTest::newRow("the null device") << "/dev/null" << false;
+    QTest::newRow("a regular file") << "a-file" << true;
+}
+
+void TestRender::outputThatIsNotAFolderSaysSo() {
+    // --out naming something that is not a folder fails before drawing, and says why.
+    QFETCH(QString, out);
+    QFETCH(bool, inTemporaryFolder);
+    QTemporaryDir tmp;
+    if (inTemporaryFolder) {
+        out = tmp.filePath(out);
+        QFile file(out);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
+    }
+    const Run run = render({"--seed", "5", "--out", out});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains((out + " is not a folder").toLocal8Bit()), run.err.constData());
+    QVERIFY(run.out.isEmpty());
+    if (inTemporaryFolder)
+        QCOMPARE(filesIn(tmp.path()).size(), 1);
+}
+
+void TestRender::existingFilesAreKeptUnlessForced() {
+    // A file with the name of the image to save is kept, and the renderer stops with a message,
+    // unless --force is given. The names carry the clock's time, so every name the run could
+    // take in the next minute exists beforehand.
+    QTemporaryDir tmp;
+    const QDateTime now = QDateTime::currentDateTime();
+    QStringList placed;
+    for (int s = -1; s <= 60; ++s) {
+        const QString name =
+            now.addSecs(s).toString(QStringLiteral("'T'yyyyMMddHHmmss")) + "-1.jpg";
+        QFile file(QDir(tmp.path()).filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("kept") == 4);
+        placed << name;
+    }
+    const Run refused = render({"--seed", "5", "--type", "1", "--out", tmp.path()});
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY2(refused.err.contains("--force"), refused.err.constData());
+    QVERIFY(!refused.err.trimmed().contains('\n'));
+    auto files = filesIn(tmp.path());
+    QCOMPARE(files.size(), placed.size());
+    for (const auto& [name, bytes] : files)
+        QCOMPARE(bytes, QByteArray("kept"));
+
+    const Run forced = render({"--seed", "5", "--type", "1", "--force", "--out", tmp.path()});
+    QCOMPARE(forced.exitCode, 0);
+    files = filesIn(tmp.path());
+    QCOMPARE(files.size(), placed.size());
+    int replaced = 0;
+    for (const auto& [name, bytes] : files)
+        replaced += bytes.startsWith("BM");
+    QCOMPARE(replaced, 1);
+}
+
+void TestRender::normalRunsPrintNoWarnings_data() {
+    QTest::addColumn<bool>("quiet");
+    QTest::newRow("normal") << false;
+    QTest::newRow("-q") << true;
+}
+
+void TestRender::normalRunsPrintNoWarnings() {
+    // Without a runtime folder, a run prints no warning; -q prints nothing at all, and progress
+    // is shown only on a terminal.
+    QFETCH(bool, quiet);
+    QTemporaryDir tmp;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    QStringList arguments{"--seed", "7", "--type", "1", "--count", "2", "--out", tmp.path()};
+    if (quiet)
+        arguments << "-q";
+    const Run run = render(arguments, environment);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.out.isEmpty(), quiet);
+    if (!quiet)
+        QCOMPARE(run.out.trimmed().split('\n').size(), 2);
+    QCOMPARE(filesIn(tmp.path()).size(), 2);
 }
 
 QTEST_MAIN(TestRender)

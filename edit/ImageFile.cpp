@@ -1,0 +1,71 @@
+#include "ImageFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+// How far the numbering goes before a save gives up.
+constexpr int lastSuffix = 9999;
+} // namespace
+
+void ImageFile::forget() {
+    folder_.clear();
+    stem_.clear();
+    path_.clear();
+    written_ = {};
+}
+
+SaveResult ImageFile::save(const Surface& buffer, const QString& folder, const QString& stem) {
+    if (folder != folder_ || stem != stem_)
+        forget();
+    const QString first = imagePath(folder, stem);
+    SaveResult result;
+    result.path = QDir::toNativeSeparators(path_.isEmpty() ? first : path_);
+    auto fail = [&result](const QString& reason) {
+        result.error = QStringLiteral("Could not save %1: %2").arg(result.path, reason);
+        return result;
+    };
+    if (const QString problem = prepareFolder(folder); !problem.isEmpty())
+        return fail(problem);
+    QString encodingError;
+    const QByteArray bytes = encodeBitmap(buffer, &encodingError);
+    if (bytes.isEmpty())
+        return fail(encodingError);
+    StagedFile file(folder, bytes);
+    if (!file.ok())
+        return fail(file.error());
+
+    auto placed = [&](const QString& path) {
+        path_ = path;
+        written_ = file.identity();
+        folder_ = folder;
+        stem_ = stem;
+        result.ok = true;
+        result.path = QDir::toNativeSeparators(path);
+        result.written = written_;
+        return result;
+    };
+    if (!path_.isEmpty()) {
+        const int error = file.placeOverOwn(path_, written_);
+        if (error == 0)
+            return placed(path_);
+        if (error != EEXIST)
+            return fail(file.error().isEmpty() ? QString::fromLocal8Bit(std::strerror(error))
+                                               : file.error());
+        // Someone else's file has this image's name now: it keeps it.
+    }
+    for (int n = 1; n <= lastSuffix; ++n) {
+        const QString path =
+            n == 1 ? first : imagePath(folder, stem + QStringLiteral("-%1").arg(n));
+        const int error = file.placeNew(path);
+        if (error == 0)
+            return placed(path);
+        if (error != EEXIST) {
+            result.path = QDir::toNativeSeparators(path);
+            return fail(QString::fromLocal8Bit(std::strerror(error)));
+        }
+    }
+    return fail(QStringLiteral("every name up to %1-%2.jpg is taken").arg(stem).arg(lastSuffix));
+}

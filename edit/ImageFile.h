@@ -1,0 +1,29 @@
+#pragma once
+
+// The file the image on the canvas is saved to. Its first save takes stem.jpg, or stem-2.jpg,
+// stem-3.jpg, ... when that name belongs to another file (another image begun in the same
+// second, or another program's save); later saves of the same image replace that one file, and
+// only while it is still the file this image wrote. Nothing else is ever replaced, even when
+// another program saves into the same folder at the same moment.
+
+#include "ImageSaver.h"
+
+#include <QString>
+
+class ImageFile {
+public:
+    // A new image is on the canvas: its first save chooses a name again.
+    void forget();
+
+    // Writes the buffer's picture for the image named `stem` into `folder`.
+    SaveResult save(const Surface& buffer, const QString& folder, const QString& stem);
+
+    // The file this image's saves write, once one has been written.
+    QString path() const { return path_; }
+
+private:
+    QString folder_;
+    QString stem_;
+    QString path_;         // where this image was last saved
+    FileIdentity written_; // what that save wrote
+};

@@ -1,0 +1,189 @@
+#include "StagedFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString reasonOf(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QByteArray native(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+FileIdentity identityOfStat(const struct stat& st) {
+    return {std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), std::int64_t(st.st_size),
+            std::int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+}
+
+// Filesystems without renameat2's flags answer with one of these.
+bool unsupported(int error) {
+    return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP;
+}
+
+int renameWith(const QString& from, const QString& to, unsigned flags) {
+    return renameat2(AT_FDCWD, native(from).constData(), AT_FDCWD, native(to).constData(), flags) ==
+                   0
+               ? 0
+               : errno;
+}
+
+// Makes one folder, its missing parents first; returns 0 or an errno value.
+int makeFolder(const QString& folder) {
+    if (::mkdir(native(folder).constData(), 0777) == 0)
+        return 0;
+    const int error = errno;
+    if (error == EEXIST)
+        return QFileInfo(folder).isDir() ? 0 : ENOTDIR;
+    if (error != ENOENT)
+        return error;
+    const QString parent = QFileInfo(folder).absolutePath();
+    if (parent == folder)
+        return error;
+    if (const int up = makeFolder(parent); up != 0)
+        return up;
+    return ::mkdir(native(folder).constData(), 0777) == 0 || errno == EEXIST ? 0 : errno;
+}
+
+} // namespace
+
+FileIdentity identityOf(const QString& path) {
+    struct stat st {};
+    if (::lstat(native(path).constData(), &st) != 0)
+        return {};
+    return identityOfStat(st);
+}
+
+QString writeFully(int fd, const QByteArray& bytes) {
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, std::size_t(left));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return reasonOf(errno);
+        }
+        if (written == 0)
+            return reasonOf(EIO);
+        data += written;
+        left -= written;
+    }
+    return {};
+}
+
+QString prepareFolder(const QString& folder) {
+    if (folder.isEmpty())
+        return QStringLiteral("there is no folder to save into (without a home folder, start "
+                              "the program in a folder you can write to)");
+    const QString shown = QDir::toNativeSeparators(folder);
+    const int error = makeFolder(QFileInfo(folder).absoluteFilePath());
+    if (error == 0)
+        return {};
+    if (error == ENOTDIR) {
+        // Name the file that stands where a folder should be.
+        QFileInfo part(QFileInfo(folder).absoluteFilePath());
+        while (!part.exists() && part.absoluteFilePath() != part.absolutePath())
+            part = QFileInfo(part.absolutePath());
+        const QString what =
+            part.exists() ? QDir::toNativeSeparators(part.absoluteFilePath()) : shown;
+        return QStringLiteral("%1 is not a folder").arg(what);
+    }
+    return QStringLiteral("the folder %1 cannot be created: %2").arg(shown, reasonOf(error));
+}
+
+StagedFile::StagedFile(const QString& folder, const QByteArray& bytes) {
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary_ = QDir(folder).filePath(
+            QStringLiteral(".rosette-%1.part")
+                .arg(QRandomGenerator::global()->generate64() & 0xffffffffffffULL, 12, 16,
+                     QLatin1Char('0')));
+        fd = ::open(native(temporary_).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        error_ = reasonOf(errno);
+        placed_ = true; // nothing to remove
+        return;
+    }
+    // The reason is read before anything else can overwrite errno: a full disk says so.
+    error_ = writeFully(fd, bytes);
+    if (error_.isEmpty() && ::fsync(fd) != 0)
+        error_ = reasonOf(errno);
+    struct stat st {};
+    if (error_.isEmpty() && ::fstat(fd, &st) != 0)
+        error_ = reasonOf(errno);
+    if (::close(fd) != 0 && error_.isEmpty())
+        error_ = reasonOf(errno);
+    if (error_.isEmpty())
+        identity_ = identityOfStat(st);
+}
+
+StagedFile::~StagedFile() {
+    if (!placed_)
+        ::unlink(native(temporary_).constData());
+}
+
+int StagedFile::placeNew(const QString& target) {
+    int error = renameWith(temporary_, target, RENAME_NOREPLACE);
+    if (unsupported(error)) {
+        // A second name, which cannot replace anything, then the temporary one goes.
+        error = ::link(native(temporary_).constData(), native(target).constData()) == 0 ? 0 : errno;
+        if (error == 0)
+            ::unlink(native(temporary_).constData());
+        else if (error == EPERM || unsupported(error)) // a filesystem without hard links
+            error = identityOf(target).exists() ? EEXIST : renameWith(temporary_, target, 0);
+    }
+    placed_ = placed_ || error == 0;
+    return error;
+}
+
+int StagedFile::placeOver(const QString& target) {
+    const int error = renameWith(temporary_, target, 0);
+    placed_ = placed_ || error == 0;
+    return error;
+}
+
+int StagedFile::placeOverOwn(const QString& target, const FileIdentity& expected) {
+    // Swapping the two names is atomic and loses nothing: whatever was at the target now has
+    // the temporary's name, where it is checked before it goes.
+    int error = renameWith(temporary_, target, RENAME_EXCHANGE);
+    if (error == ENOENT)
+        return placeNew(target);
+    if (unsupported(error)) {
+        const FileIdentity there = identityOf(target);
+        if (!there.exists())
+            return placeNew(target);
+        if (there != expected)
+            return EEXIST;
+        return placeOver(target);
+    }
+    if (error != 0)
+        return error;
+    if (identityOf(temporary_) == expected) {
+        ::unlink(native(temporary_).constData()); // the image's own earlier file
+        placed_ = true;
+        return 0;
+    }
+    // Another program put its own file there: it gets its name back.
+    error = renameWith(temporary_, target, RENAME_EXCHANGE);
+    if (error != 0) {
+        placed_ = true; // the other file now waits under the temporary's name; keep it
+        error_ = QStringLiteral("the file that was at %1 is now at %2")
+                     .arg(QDir::toNativeSeparators(target), QDir::toNativeSeparators(temporary_));
+        return error;
+    }
+    return EEXIST;
+}

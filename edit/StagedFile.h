@@ -1,0 +1,59 @@
+#pragma once
+
+// Writing a file without damaging anything already on disk: the bytes go to a hidden temporary
+// in the target's folder, and only a complete file is given its final name, by a rename that
+// either cannot replace another file or replaces only the very file that was expected there.
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+// Tells one file apart from any other, even one later written under the same name.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = -1; // -1: no file
+    std::int64_t modifiedNs = 0;
+
+    bool exists() const { return size >= 0; }
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of the file at `path` (not following a symbolic link); no file: exists() false.
+FileIdentity identityOf(const QString& path);
+
+// Writes every byte to an open file; returns the system's reason on failure, else nothing.
+QString writeFully(int fd, const QByteArray& bytes);
+
+// Makes `folder` and its missing parents; returns why it cannot be used as a folder, or nothing.
+QString prepareFolder(const QString& folder);
+
+// A complete copy of some bytes in a hidden temporary file, waiting for its name. The temporary
+// is removed when the object goes, unless it was placed.
+class StagedFile {
+public:
+    StagedFile(const QString& folder, const QByteArray& bytes);
+    ~StagedFile();
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    bool ok() const { return error_.isEmpty(); }
+    QString error() const { return error_; } // why the bytes could not be written
+    const FileIdentity& identity() const { return identity_; }
+
+    // Each returns 0 once the file has its name, else an errno value: EEXIST when another
+    // file has that name and is kept.
+    // `target` becomes the file unless something already has that name.
+    int placeNew(const QString& target);
+    // `target` becomes the file, replacing whatever has that name.
+    int placeOver(const QString& target);
+    // `target` becomes the file if the file there is `expected` (which is then replaced) or if
+    // nothing has that name; any other file there is kept (EEXIST).
+    int placeOverOwn(const QString& target, const FileIdentity& expected);
+
+private:
+    QString temporary_;
+    bool placed_ = false;
+    QString error_;
+    FileIdentity identity_;
+};
