@@ -4,33 +4,14 @@
 #include "ImageSaver.h"
 #include "UiFont.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-#include <algorithm>
-
-namespace {
-// The most work one frame does before it hands the thread back to the event loop.
-constexpr qint64 frameBudgetNs = 2'500'000;
-// The work between looks at the clock within a frame. Visits near the end of a random-order
-// pass cost far more than early ones, so the number of visits per look adapts.
-constexpr qint64 chunkTargetNs = 200'000;
-constexpr std::int64_t largestChunk = 4096;
-
-int frameIntervalMs() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const double rate = screen && screen->refreshRate() > 1 ? screen->refreshRate() : 60.0;
-    return std::clamp(int(1000.0 / rate), 4, 40);
-}
-} // namespace
-
 Controller::Controller(const Clock& clock, const QString& saveFolder, QObject* parent)
     : QObject(parent), world_(clock), saveFolder_(saveFolder) {
     const QFont font = uiFont();
     window_.setFont(font);
     world_.canvas.setFont(font);
-    frameTimer_.setTimerType(Qt::PreciseTimer);
-    frameTimer_.setInterval(frameIntervalMs());
-    connect(&frameTimer_, &QTimer::timeout, this, &Controller::revealFrame);
+    connect(&reveal_, &Reveal::advanced, this, &Controller::publish);
+    connect(&reveal_, &Reveal::frameWorked, this, &Controller::frameWorked);
+    connect(&reveal_, &Reveal::finished, this, &Controller::runQueue);
 }
 
 QString Controller::nacname(int n) const {
@@ -56,7 +37,7 @@ void Controller::post(const Action& action) {
     if (exiting_)
         return;
     queue_.push(action);
-    if (!sweep_)
+    if (!reveal_.active())
         runQueue();
     publish();
 }
@@ -64,8 +45,7 @@ void Controller::post(const Action& action) {
 void Controller::finishImageNow(bool dropWaiting) {
     if (dropWaiting)
         queue_.keepOnly({Command::Save, Command::Exit});
-    if (sweep_)
-        finishSweep();
+    reveal_.finishNow(); // the waiting commands then run as usual
     publish();
 }
 
@@ -75,27 +55,15 @@ void Controller::closeDown() {
     exiting_ = true;
     const bool save = queue_.contains(Command::Save);
     queue_.clear();
-    if (sweep_) {
-        sweep_->runToEnd();
-        sweep_.reset();
-        frameTimer_.stop();
-    }
-    if (save) // one save writes what any number of them would: the image does not change
+    reveal_.finishNow(); // nothing queued runs after it: exiting_ is set
+    if (save)            // one save writes what any number of them would: the image does not change
         Command3_Click();
     publish();
     emit exitRequested();
 }
 
-void Controller::finishSweep() {
-    sweep_->runToEnd();
-    publish();
-    sweep_.reset();
-    frameTimer_.stop();
-    runQueue();
-}
-
 void Controller::runQueue() {
-    while (!sweep_ && !exiting_) {
+    while (!reveal_.active() && !exiting_) {
         const std::optional<Action> next = queue_.pop();
         if (!next)
             break;
@@ -202,37 +170,7 @@ void Controller::ShowGenerationType() {
 
 void Controller::startImage() {
     imageFile_.forget(); // a new image never replaces the file of the one before
-    sweep_.emplace(beginImage(world_));
-    sweepClock_.start();
-    frameTimer_.start();
-}
-
-void Controller::revealFrame() {
-    if (!sweep_) {
-        frameTimer_.stop();
-        return;
-    }
-    QElapsedTimer work;
-    work.start();
-    Sweep& sweep = *sweep_;
-    const bool paced = passDuration_.count() > 0; // unpaced images are drawn in one go
-    std::int64_t due = sweep.totalVisits();
-    if (paced) {
-        const double passes = double(sweepClock_.elapsed()) / double(passDuration_.count());
-        due = std::min<std::int64_t>(due, std::int64_t(passes * double(sweep.passLength())));
-    }
-    qint64 spent = 0;
-    while (sweep.visitsMade() < due && (!paced || spent < frameBudgetNs)) {
-        sweep.advance(std::min(chunk_, due - sweep.visitsMade()));
-        const qint64 now = work.nsecsElapsed();
-        const qint64 took = std::max<qint64>(now - spent, 1);
-        chunk_ = std::clamp<std::int64_t>(chunk_ * chunkTargetNs / took, 1, largestChunk);
-        spent = now;
-    }
-    publish();
-    emit frameWorked(work.nsecsElapsed());
-    if (sweep.done())
-        finishSweep();
+    reveal_.start(beginImage(world_));
 }
 
 void Controller::publish() {

@@ -5,19 +5,16 @@
 // and the window's own drawing surface.
 //
 // Every user action waits in a first-in, first-out queue and runs when the one before has
-// finished. An image is revealed frame by frame from a timer on the UI thread: each pass of
-// visits is spread over about passDuration, and a frame stops early when its work budget is
-// spent, so the window stays responsive however slow the machine is.
+// finished. An image is revealed frame by frame by a Reveal, which paces its build-up.
 
 #include "ColourReplacement.h"
 #include "CommandQueue.h"
 #include "ImageFile.h"
+#include "Reveal.h"
 #include "World.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <array>
 #include <chrono>
 #include <optional>
@@ -26,7 +23,7 @@ class Controller : public QObject {
     Q_OBJECT
 public:
     // How long one pass of visits takes on screen.
-    static constexpr std::chrono::milliseconds passDuration{1000};
+    static constexpr std::chrono::milliseconds passDuration = Reveal::passDuration;
     // The window's client area, in which the whole layout fits.
     static constexpr int windowWidth = 851;
     static constexpr int windowHeight = 641;
@@ -35,7 +32,7 @@ public:
     Controller(const Clock& clock, const QString& saveFolder, QObject* parent = nullptr);
 
     // Changes how long a pass takes; zero reveals each image at once. For tests and benchmarks.
-    void setPassDuration(std::chrono::milliseconds duration) { passDuration_ = duration; }
+    void setPassDuration(std::chrono::milliseconds duration) { reveal_.setPassDuration(duration); }
 
     // The start-up sequence after the window is shown: seeding, background, settings, names,
     // the bar, the first palette and the first image (revealed like any other).
@@ -45,7 +42,7 @@ public:
     void post(const Action& action);
 
     // True while a command runs or waits.
-    bool busy() const { return sweep_.has_value() || !queue_.empty(); }
+    bool busy() const { return reveal_.active() || !queue_.empty(); }
     // The commands waiting behind the one that runs.
     int waiting() const { return int(queue_.size()); }
 
@@ -63,6 +60,8 @@ public:
     const World& world() const { return world_; }
     const Surface& windowSurface() const { return window_; }
     const ColourReplacement& replacement() const { return replacement_; }
+    // The build-up of the image being drawn.
+    Reveal& reveal() { return reveal_; }
     QString saveFolder() const { return saveFolder_; }
     // The name of generation type n (1..4); empty for the unused entries 0 and 5..10.
     QString nacname(int n) const;
@@ -97,9 +96,7 @@ private:
     void startImage(); // GenerateImage, revealed by the timer
     void runQueue();   // runs queued actions until one is still drawing or none is left
     void run(const Action& action);
-    void revealFrame(); // one timer tick
-    void publish();     // tells the widgets what changed
-    void finishSweep(); // the image on the canvas is complete
+    void publish(); // tells the widgets what changed
     World world_;
     Surface window_{windowWidth, windowHeight}; // the window's own drawing: the type bar
     ColourReplacement replacement_;
@@ -111,9 +108,5 @@ private:
     CommandQueue queue_;
     int waitingShown_ = 0; // the count last announced by waitingChanged
     bool exiting_ = false;
-    std::optional<Sweep> sweep_; // the image being drawn
-    QElapsedTimer sweepClock_;   // time since the current image began
-    std::chrono::milliseconds passDuration_ = passDuration;
-    std::int64_t chunk_ = 256; // visits between looks at the clock while revealing
-    QTimer frameTimer_;
+    Reveal reveal_; // the image being drawn
 };

@@ -1,13 +1,19 @@
 // rosette-bench: how fast the engine makes images, with no window and no reveal pacing.
 //
 // For each generation type it prints the median time of one whole image (GenerateImage) over a
-// fixed series of seeds; then the cost of the colouring pipeline per visited pixel, the time of
-// one random-order pass, the cost of one random number and the peak memory of the process.
+// fixed series of seeds, with the fast colouring path and with the literal pipeline, and their
+// ratio; then the colouring of all canvas pixels alone on both paths, the fraction of pixels the
+// fast path left to the literal code, the cost of the literal pipeline per visited pixel, the
+// time of one random-order pass, the cost of one random number, the save and the peak memory.
 
+#include "FastColouring.h"
+#include "ImageSaver.h"
 #include "Pipeline.h"
 #include "World.h"
 
 #include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QThreadPool>
 #include <algorithm>
 #include <bit>
 #include <chrono>
@@ -92,19 +98,63 @@ int main(int argc, char** argv) {
     std::printf("Rosette engine benchmark: medians of %d runs after %d warm-ups, seeds %g+k\n\n",
                 repetitions, warmUps, firstSeed);
 
-    std::printf("Whole image (GenerateImage):\n");
+    std::printf("Colouring kernel: %s, %d threads\n\n", levelKernelName(),
+                QThreadPool::globalInstance()->maxThreadCount());
+    std::printf("Whole image (GenerateImage)              fast     literal   ratio\n");
     for (int type = 1; type <= 4; ++type) {
+        double ms[2] = {0, 0};
+        for (const bool literal : {false, true}) {
+            World world(clock);
+            startUp(world, type);
+            ms[literal] = medianOverSeeds(clock, [&] {
+                const auto start = Steady::now();
+                Sweep sweep = beginImage(world);
+                if (literal)
+                    sweep.useLiteralColouring();
+                sweep.runToEnd();
+                return millisecondsSince(start);
+            });
+        }
+        std::printf("  type %d %-30s %7.2f ms %7.2f ms  %5.3f\n", type, typeNames[type - 1], ms[0],
+                    ms[1], ms[0] / ms[1]);
+    }
+
+    {
+        // Colouring alone: the level of every canvas pixel, for the parameters of each seed.
         World world(clock);
-        startUp(world, type);
-        const double ms = medianOverSeeds(clock, [&] {
+        startUp(world, 1);
+        const std::vector<double> xs = columnCoordinates(world.state, canvasSide);
+        const std::vector<double> ys = rowCoordinates(world.state, canvasSide);
+        const PixelGrid grid{xs, ys};
+        std::vector<std::int8_t> levels(grid.size());
+        std::int64_t decided = 0;
+        std::int64_t pixels = 0;
+        const double fast = medianOverSeeds(clock, [&] {
+            beginImage(world); // the parameters of this seed; its sweep is not run
             const auto start = Steady::now();
-            GenerateImage(world);
+            decided += computeLevels(world.state, grid, levels);
+            const double ms = millisecondsSince(start);
+            pixels += std::int64_t(grid.size());
+            return ms;
+        });
+        const double oneCore = medianOverSeeds(clock, [&] {
+            beginImage(world);
+            const auto start = Steady::now();
+            computeLevels(world.state, grid, levels, false);
             return millisecondsSince(start);
         });
-        // A sweep that is only constructed draws no numbers and paints nothing.
-        const Sweep sweep(world.state, world.random, world.strip, world.canvas);
-        std::printf("  type %d %-30s %8.2f ms  (%lld visits)\n", type, typeNames[type - 1], ms,
-                    static_cast<long long>(sweep.totalVisits()));
+        const double literal = medianOverSeeds(clock, [&] {
+            beginImage(world);
+            const auto start = Steady::now();
+            computeLevelsLiterally(world.state, grid, levels);
+            return millisecondsSince(start);
+        });
+        std::printf("\nColouring %d x %d pixels:             %7.2f ms %7.2f ms  %5.3f\n",
+                    canvasSide, canvasSide, fast, literal, fast / literal);
+        std::printf("  the same on one core:              %7.2f ms              %5.3f\n", oneCore,
+                    oneCore / literal);
+        std::printf("Left to the literal code:          %8.3f %% of pixels\n",
+                    100.0 * double(decided) / double(pixels));
     }
 
     {
@@ -135,9 +185,8 @@ int main(int argc, char** argv) {
             }
             return millisecondsSince(start);
         });
-        std::printf(
-            "\nColouring pipeline (PlotPoint):    %8.2f ns per visited pixel (%zu visits)\n",
-            ms * 1e6 / double(visits.size()), visits.size());
+        std::printf("Literal pipeline (PlotPoint):      %8.2f ns per visited pixel (%zu visits)\n",
+                    ms * 1e6 / double(visits.size()), visits.size());
     }
 
     {
@@ -147,6 +196,7 @@ int main(int argc, char** argv) {
         const double ms = medianOverSeeds(clock, [&] {
             world.seedFromClock();
             Sweep sweep(world.state, world.random, world.strip, world.canvas);
+            sweep.useLiteralColouring(); // the first pass colours nothing: no levels to work out
             const auto start = Steady::now();
             sweep.advance(sweep.passLength());
             return millisecondsSince(start);
@@ -165,6 +215,31 @@ int main(int argc, char** argv) {
         // Printing the folded bits keeps the loop from being optimised away.
         std::printf("Random::next():                    %8.2f ns per number (check %08x)\n",
                     ms * 1e6 / count, unsigned(bits));
+    }
+
+    {
+        // Saving: the copy into the save buffer, and the copy with the file written.
+        World world(clock);
+        startUp(world, 1);
+        GenerateImage(world);
+        const GeneratorState& s = world.state;
+        const double copy = medianOverSeeds(clock, [&] {
+            const auto start = Steady::now();
+            copyToSaveBuffer(world.canvas, world.saveBuffer, s.sir, s.vis);
+            return millisecondsSince(start);
+        });
+        QTemporaryDir folder;
+        int k = 0;
+        const double save = medianOverSeeds(clock, [&] {
+            const QString stem = QStringLiteral("bench-%1").arg(++k);
+            const auto start = Steady::now();
+            const SaveResult saved =
+                SaveImage(world.canvas, world.saveBuffer, s.sir, s.vis, folder.path(), stem);
+            const double ms = millisecondsSince(start);
+            return saved.ok ? ms : -1.0;
+        });
+        std::printf("Save: copy to the buffer           %8.3f ms\n", copy);
+        std::printf("Save: copy and file written        %8.3f ms\n", save);
     }
 
     std::printf("Peak memory (VmHWM):               %8ld kB\n", peakMemoryKb());

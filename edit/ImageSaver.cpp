@@ -4,13 +4,30 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 void copyToSaveBuffer(const Surface& canvas, Surface& buffer, int sir, int vis) {
-    for (int i = 0; i <= sir; ++i)
-        for (int j = 0; j <= vis; ++j)
-            buffer.pset(float(i), float(j), canvas.point(float(i), float(j)));
+    // Row by row, the same as copying pixel by pixel: a buffer pixel the canvas does not have
+    // gets what a read outside the canvas gives.
+    const int columns = std::min(sir + 1, buffer.width());
+    const int rows = std::min(vis + 1, buffer.height());
+    if (columns <= 0 || rows <= 0)
+        return;
+    const int shared = std::min(columns, canvas.width());
+    const QRgb outside = colour::toQRgb(colour::none);
+    for (int j = 0; j < rows; ++j) {
+        QRgb* const to = buffer.scanLine(j);
+        int i = 0;
+        if (j < canvas.height()) {
+            const QRgb* const from = canvas.constScanLine(j);
+            for (; i < shared; ++i)
+                to[i] = colour::toQRgb(colour::fromQRgb(from[i]));
+        }
+        std::fill(to + i, to + columns, outside);
+    }
+    buffer.markChanged(QRect(0, 0, columns, rows));
 }
 
 QString imagePath(const QString& folder, const QString& stem) {
@@ -22,9 +39,10 @@ QByteArray encodeBitmap(const Surface& buffer, QString* error) {
     QByteArray bytes;
     QBuffer device(&bytes);
     device.open(QIODevice::WriteOnly);
-    // 24 bits per pixel: every colour the program draws is plain RGB.
+    // 24 bits per pixel: every colour the program draws is plain RGB, and Qt writes an RGB32
+    // picture as a 24-bit bitmap without a conversion of its own.
     QImageWriter writer(&device, "bmp");
-    if (!writer.write(buffer.image().convertToFormat(QImage::Format_RGB888))) {
+    if (!writer.write(buffer.image())) {
         if (error)
             *error = writer.errorString();
         return {};

@@ -23,7 +23,8 @@ enum class Existing {
     Refuse,  // the save fails and the file is kept
 };
 
-// Copies columns 0..sir, each over rows 0..vis, of the canvas into the buffer.
+// Copies columns 0..sir, each over rows 0..vis, of the canvas into the buffer (row by row; the
+// result is that of the pixel-by-pixel copy).
 void copyToSaveBuffer(const Surface& canvas, Surface& buffer, int sir, int vis);
 
 // The file a stem is saved to in a folder: folder/stem.jpg.

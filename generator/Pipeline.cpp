@@ -22,6 +22,13 @@ int selectorOf(double value) {
 }
 
 bool PlotPoint(GeneratorState& s, const Surface& strip, Surface& canvas) {
+    if (!PointValue(s))
+        return false;
+    PlotFromPalette(s, strip, canvas);
+    return true;
+}
+
+bool PointValue(GeneratorState& s) {
     s.r = std::sqrt(s.x * s.x + s.y * s.y);
     // One-argument arctangent: (x, y) and (-x, -y) share an angle, which makes the half-turn
     // symmetry. The small constant keeps the divisor off zero on the vertical axis.
@@ -30,10 +37,7 @@ bool PlotPoint(GeneratorState& s, const Surface& strip, Surface& canvas) {
         return false;
     if (!store(s.fi, std::atan(s.y / divisor)))
         return false;
-    if (!ComputeComponents(s))
-        return false;
-    PlotFromPalette(s, strip, canvas);
-    return true;
+    return ComputeComponents(s);
 }
 
 bool ComputeComponents(GeneratorState& s) {
@@ -112,4 +116,12 @@ void PlotFromPalette(GeneratorState& s, const Surface& strip, Surface& canvas) {
     s.pozic = std::floor(s.ba / 10) * 5;
     s.barva = strip.point(float(s.pozic + paletteFirstColumn), paletteRow);
     canvas.pset(float(s.i), float(s.j), s.barva);
+}
+
+int paletteLevelOf(double ba) {
+    if (ba > paletteTop)
+        ba = paletteTop;
+    if (ba < 0)
+        ba = 0;
+    return int(std::floor(ba / 10));
 }

@@ -14,12 +14,19 @@
 
 // Colours and paints pixel (i, j) from (x, y). Returns false when the pixel failed.
 bool PlotPoint(GeneratorState& s, const Surface& strip, Surface& canvas);
+// PlotPoint short of the palette: sets r, fi, re, gr, bl and ba from (x, y). Returns false when
+// the pixel failed.
+bool PointValue(GeneratorState& s);
 // Sets re, gr and bl, then runs CombineComponents. Returns false when the pixel failed.
 bool ComputeComponents(GeneratorState& s);
 // Sets ba. Returns false when the pixel failed.
 bool CombineComponents(GeneratorState& s);
 // Clamps ba to 0..675, sets pozic and barva from the strip and paints pixel (i, j).
 void PlotFromPalette(GeneratorState& s, const Surface& strip, Surface& canvas);
+
+// The palette level PlotFromPalette reads for a palette value: ba clamped to 0..675, in steps of
+// 10, so 0..67 (the strip column is 10 + 5 * level).
+int paletteLevelOf(double ba);
 
 // A formula selector taken as a whole number (halves to even), or -1 outside 0..255.
 int selectorOf(double value);

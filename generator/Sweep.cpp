@@ -4,6 +4,7 @@
 #include "VectorState.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -43,6 +44,10 @@ Sweep::Sweep(GeneratorState& state, Random& random, const Surface& strip, Surfac
 bool Sweep::advance(std::int64_t visits) {
     clearUpperVectorState(); // whatever Qt drew since the last call must not slow the maths
     const std::int64_t end = std::min(total_, made_ + std::max<std::int64_t>(visits, 0));
+    if (!literal_) {
+        paintVisits(end);
+        return done();
+    }
     const int rows = s_->vis + 1; // type 1 visits rows 0..vis of every column
     for (; made_ < end; ++made_) {
         switch (type_) {
@@ -74,6 +79,119 @@ bool Sweep::advance(std::int64_t visits) {
         }
     }
     return done();
+}
+
+void Sweep::prepareLevels() {
+    prepared_ = true;
+    const int width = canvas_->width();
+    const int height = canvas_->height();
+    const std::vector<double> xs = columnCoordinates(*s_, width);
+    const std::vector<double> ys = rowCoordinates(*s_, height);
+    levels_.resize(std::size_t(width) * std::size_t(height));
+    decidedLiterally_ = computeLevels(*s_, PixelGrid{xs, ys}, levels_);
+    colours_ = levelColours(*strip_);
+}
+
+void Sweep::paintVisits(std::int64_t end) {
+    if (made_ >= end)
+        return;
+    if (!prepared_)
+        prepareLevels();
+    GeneratorState& s = *s_;
+    const int width = canvas_->width();
+    const int height = canvas_->height();
+    QRgb* const pixels = canvas_->scanLine(0);
+    const int stride = canvas_->pixelsPerLine();
+    const std::int8_t* const levels = levels_.data();
+    int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
+    auto paint = [&](int i, int j, QRgb c) {
+        if (unsigned(i) < unsigned(width) && unsigned(j) < unsigned(height)) {
+            pixels[std::ptrdiff_t(j) * stride + i] = c;
+            left = std::min(left, i);
+            right = std::max(right, i);
+            top = std::min(top, j);
+            bottom = std::max(bottom, j);
+        }
+    };
+    // The pipeline's pixel: painted in its level's colour unless it fails.
+    auto colour = [&](int i, int j) {
+        if (unsigned(i) < unsigned(width) && unsigned(j) < unsigned(height)) {
+            const int level = levels[std::ptrdiff_t(j) * width + i];
+            if (level >= 0)
+                paint(i, j, colours_[std::size_t(level)]);
+        }
+    };
+    // Only the last visit's cell is left in the state, as visiting one at a time would leave it.
+    int lastI = s.i;
+    int lastJ = s.j;
+    bool coloured = true; // the last visit set x and y
+
+    switch (type_) {
+    case 1: {
+        // Visit k is column k / rows, row k % rows. Every cell is visited once and nothing is
+        // read in between, so the visits made_..end-1 are painted row by row, which walks the
+        // memory in order; the pixels and colours are those of the visit order.
+        const std::int64_t rows = s.vis + 1; // rows 0..vis of every column
+        const std::int64_t first = made_;
+        for (std::int64_t j = 0; j < std::min<std::int64_t>(rows, height); ++j) {
+            const std::int64_t from = first - j <= 0 ? 0 : (first - j + rows - 1) / rows;
+            const std::int64_t to = std::min<std::int64_t>((end - 1 - j) / rows + 1, width);
+            if (end - 1 - j < 0 || from >= to)
+                continue;
+            const std::int8_t* const levelRow = levels + j * width;
+            QRgb* const pixelRow = pixels + j * stride;
+            for (std::int64_t i = from; i < to; ++i) {
+                const int level = levelRow[i];
+                if (level >= 0)
+                    pixelRow[i] = colours_[std::size_t(level)];
+            }
+            left = std::min(left, int(from));
+            right = std::max(right, int(to - 1));
+            top = std::min(top, int(j));
+            bottom = std::max(bottom, int(j));
+        }
+        lastI = int((end - 1) / rows);
+        lastJ = int((end - 1) % rows);
+        made_ = end;
+        break;
+    }
+    case 2:
+        for (; made_ < end; ++made_) {
+            const auto [i, j] = rings_[std::size_t(made_)];
+            colour(i, j);
+            lastI = i;
+            lastJ = j;
+        }
+        break;
+    case 3:
+    case 4:
+        for (; made_ < end; ++made_) {
+            if (type_ == 4 && made_ == passLength_)
+                resetVisited(); // the image pass begins with a fresh grid
+            int i = 0;
+            int j = 0;
+            drawUnvisitedCell(i, j);
+            lastI = i;
+            lastJ = j;
+            coloured = !(type_ == 4 && made_ < passLength_);
+            if (coloured) {
+                colour(i, j);
+            } else {
+                const double noise = std::nearbyint(double(random_->next()) * whiteValue);
+                paint(i, j, colour::toQRgb(colour::Value(noise)));
+            }
+        }
+        break;
+    }
+
+    s.i = lastI;
+    s.j = lastJ;
+    if (coloured) {
+        s.x = (lastI - s.sir / 2.0) / (s.sir / (2.0 * s.polx));
+        s.y = (s.vis / 2.0 - lastJ) / (s.vis / (2.0 * s.poly));
+    }
+    if (left <= right)
+        canvas_->markChanged(QRect(QPoint(left, top), QPoint(right, bottom)));
 }
 
 void Sweep::visit(int i, int j) {

@@ -69,6 +69,16 @@ public:
     // and without smoothing, then moves the text position to the start of the next line.
     void print(const QString& text);
 
+    // One row of pixels (0 <= y < height()), for code that fills many pixels at once; rows lie
+    // pixelsPerLine() apart. The caller reports what it changed through markChanged().
+    QRgb* scanLine(int y) { return reinterpret_cast<QRgb*>(image_.scanLine(y)); }
+    const QRgb* constScanLine(int y) const {
+        return reinterpret_cast<const QRgb*>(image_.constScanLine(y));
+    }
+    int pixelsPerLine() const { return int(image_.bytesPerLine() / qsizetype(sizeof(QRgb))); }
+    // Adds an area written through scanLine() to the changed area.
+    void markChanged(const QRect& area) { markDirty(area.intersected(image_.rect())); }
+
     // The persistent picture: exactly the client area's pixels.
     const QImage& image() const { return image_; }
 

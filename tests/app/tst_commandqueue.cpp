@@ -25,6 +25,7 @@ private slots:
     void escapeFinishesTheImageAtOnce();
     void closingKeepsAWaitingSave_data();
     void closingKeepsAWaitingSave();
+    void finishNowCompletesTheImageAndRunsTheQueue();
 };
 
 namespace {
@@ -251,6 +252,32 @@ void TestCommandQueue::closingKeepsAWaitingSave() {
     w.controller().post({Command::NewImageOldPalette, {}}); // nothing runs after the end
     QVERIFY(!w.controller().busy());
     QCOMPARE(exits.size(), 1);
+}
+
+void TestCommandQueue::finishNowCompletesTheImageAndRunsTheQueue() {
+    // Finishing the build-up at once gives the complete image a slow reveal would have ended
+    // with, and the action waiting behind it runs straight away.
+    TestWindow w;
+    QVERIFY(waitIdle(w.controller()));
+    w.controller().setPassDuration(std::chrono::milliseconds(60000));
+    ReferenceWorld reference(w);
+    int frames = 0;
+    connect(&w.controller(), &Controller::frameWorked, this, [&] { ++frames; });
+
+    QTest::mouseClick(w.form.command(1), Qt::LeftButton);
+    QTest::mouseClick(w.form.command(7), Qt::LeftButton); // "generation type" waits its turn
+    QVERIFY(QTest::qWaitFor([&] { return frames >= 2; }));
+    const int typeBefore = w.world().state.nac;
+    QVERIFY(w.controller().reveal().active());
+    QVERIFY(w.canvas() != reference.canvas()); // the new image has only begun
+
+    w.controller().reveal().finishNow();
+    QVERIFY(!w.controller().busy());
+    reference.newImage();
+    COMPARE_IMAGES(w.canvas(), reference.canvas());
+    QCOMPARE(w.world().state.nac, typeBefore % 4 + 1);
+    w.controller().reveal().finishNow(); // nothing left to finish: no change
+    COMPARE_IMAGES(w.canvas(), reference.canvas());
 }
 
 QTEST_MAIN(TestCommandQueue)

@@ -1,8 +1,10 @@
 // The colouring pipeline for one pixel: polar form, components, palette value, strip read.
 
+#include "FastColouring.h"
 #include "Pipeline.h"
 #include "World.h"
 
+#include <QSet>
 #include <QTest>
 #include <cmath>
 #include <numbers>
@@ -42,6 +44,50 @@ struct Rig {
 // Parameters in the drawn ranges under which the formula sets and combinations all differ.
 const QList<double> ordinary{1, 1, 10, 8, 15, 20, 6, 0.5, 120, 130, 140, 30, 3, 150};
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int drawnSets = 24; // the sanitizers make the literal pipeline slow
+#else
+constexpr int drawnSets = 200;
+#endif
+
+// The coordinates of the odd canvas columns and rows, as the sweeps set x and y: the centre's
+// column and row (229) and mirror images (458 - j) stay in, and the literal reference takes a
+// quarter of the time.
+struct CanvasGrid {
+    std::vector<double> xs, ys;
+    CanvasGrid() {
+        GeneratorState settings;
+        setStartUpSettings(settings);
+        const std::vector<double> columns = columnCoordinates(settings, canvasSide);
+        const std::vector<double> rows = rowCoordinates(settings, canvasSide);
+        for (std::size_t k = 1; k < columns.size(); k += 2) {
+            xs.push_back(columns[k]);
+            ys.push_back(rows[k]);
+        }
+    }
+    PixelGrid grid() const { return {xs, ys}; }
+};
+
+// Compares the fast and the literal levels of every grid pixel; returns the fast path's count of
+// pixels it left to the literal code, or -1 after a failed comparison.
+std::int64_t compareLevels(const GeneratorState& s, const PixelGrid& grid,
+                           VectorKernel kernel = VectorKernel::best) {
+    std::vector<std::int8_t> fast(grid.size(), 99);
+    std::vector<std::int8_t> literal(grid.size(), 99);
+    const std::int64_t decided = computeLevels(s, grid, fast, true, kernel);
+    computeLevelsLiterally(s, grid, literal);
+    for (std::size_t k = 0; k < grid.size(); ++k) {
+        if (fast[k] != literal[k]) {
+            const std::size_t column = k % grid.xs.size();
+            const std::size_t row = k / grid.xs.size();
+            qWarning("tip %g barv %g: pixel (%zu, %zu) is level %d, the literal code says %d",
+                     double(s.tip), double(s.barv), column, row, fast[k], literal[k]);
+            return -1;
+        }
+    }
+    return decided;
+}
+
 } // namespace
 
 class TestPipeline : public QObject {
@@ -58,6 +104,9 @@ private slots:
     void logarithmFailureLeavesPixelUnpainted();
     void centreAndVerticalAxis();
     void wholeNumbersAndExactCombination();
+    void fastLevelsMatchLiteral_data();
+    void fastLevelsMatchLiteral();
+    void fastLevelsMatchLiteralForDrawnParameters();
 };
 
 void TestPipeline::workedExamples_data() {
@@ -276,6 +325,103 @@ void TestPipeline::wholeNumbersAndExactCombination() {
     rig.s.bl = 7;
     QVERIFY(CombineComponents(rig.s));
     QCOMPARE(rig.s.ba, 13.0);
+}
+
+void TestPipeline::fastLevelsMatchLiteral_data() {
+    QTest::addColumn<QList<double>>("parameters");
+    QTest::addColumn<bool>("scattered"); // pixels at arbitrary coordinates instead of the canvas
+    for (int tip = 1; tip <= 4; ++tip) {
+        for (int barv = 1; barv <= 5; ++barv) {
+            QList<double> p = ordinary;
+            p[0] = tip;
+            p[1] = barv;
+            QTest::addRow("set %d, combination %d", tip, barv) << p << false;
+        }
+    }
+    QList<double> p = ordinary;
+    p[0] = 2, p[7] = 0.89;
+    QTest::newRow("set 2, unpainted corners") << p << false;
+    p[1] = 5;
+    QTest::newRow("set 2, unpainted corners, combination 5") << p << false;
+    p = ordinary;
+    p[8] = 100, p[9] = 100, p[10] = 100; // the centre's ba is 400, exactly on a step
+    QTest::newRow("centre on a palette step") << p << false;
+    p = ordinary;
+    p[0] = 0, p[1] = 6;
+    QTest::newRow("selectors 0 and 6 behave as 1") << p << false;
+    p[0] = 300;
+    QTest::newRow("selector beyond 255 fails everywhere") << p << false;
+    p = ordinary;
+    p[10] = -140, p[1] = 2;
+    QTest::newRow("negative komp3, outside the drawn ranges") << p << false;
+    p = ordinary;
+    p[4] = std::nan("");
+    QTest::newRow("a parameter without a value") << p << false;
+    for (int tip = 1; tip <= 4; ++tip) {
+        QList<double> q = ordinary;
+        q[0] = tip;
+        q[1] = 6 - tip;
+        QTest::addRow("set %d, scattered pixels", tip) << q << true;
+    }
+}
+
+void TestPipeline::fastLevelsMatchLiteral() {
+    // The fast path gives every pixel the level, or the failure, the literal pipeline gives.
+    QFETCH(QList<double>, parameters);
+    QFETCH(bool, scattered);
+    Rig rig;
+    rig.setParameters(parameters);
+    CanvasGrid canvas;
+    std::vector<double> xs = canvas.xs;
+    std::vector<double> ys = canvas.ys;
+    if (scattered) {
+        // Not a mirror in sight, the axes and the centre included, and a grid small enough to
+        // be worked out without the thread pool.
+        xs.resize(97);
+        ys.resize(131);
+        Random random(17.0f);
+        for (double& x : xs)
+            x = random.next() * 6.0 - 3.0;
+        for (double& y : ys)
+            y = random.next() * 6.5 - 3.25;
+        xs[0] = 0.0, ys[0] = 0.0, xs[1] = -0.000001;
+    }
+    QVERIFY(compareLevels(rig.s, PixelGrid{xs, ys}) >= 0);
+}
+
+void TestPipeline::fastLevelsMatchLiteralForDrawnParameters() {
+    // Over many drawn parameter sets the two paths agree on every canvas pixel, and the fast
+    // path hands a small share of pixels, those next to a step, to the literal code. The sets
+    // take turns among the vector kernels this processor runs.
+    std::vector<VectorKernel> kernels;
+    for (const VectorKernel k : {VectorKernel::avx512, VectorKernel::avx2, VectorKernel::baseline})
+        if (vectorKernelRuns(k))
+            kernels.push_back(k);
+    const CanvasGrid canvas;
+    const PixelGrid grid = canvas.grid();
+    Random random(2024.0f);
+    GeneratorState s;
+    QSet<int> combinations;
+    std::int64_t decided = 0;
+    for (int set = 0; set < drawnSets; ++set) {
+        std::array<float, parameterCount> draws{};
+        for (float& d : draws)
+            d = random.next();
+        drawParameters(s, draws);
+        if (set < 20) { // every combination of formula set and combination formula early on
+            s.tip = float(1 + set % 4);
+            s.barv = float(1 + set / 4);
+        }
+        combinations.insert(int(s.tip) * 10 + int(s.barv));
+        const std::int64_t left =
+            compareLevels(s, grid, kernels[std::size_t(set) % kernels.size()]);
+        QVERIFY2(left >= 0, qPrintable(QStringLiteral("parameter set %1").arg(set)));
+        decided += left;
+    }
+    QCOMPARE(combinations.size(), std::min(drawnSets, 20));
+    const double share = double(decided) / double(drawnSets) / double(grid.size());
+    qInfo("%.3f %% of pixels left to the literal code", 100 * share);
+    QVERIFY(share > 0.0 && share < 0.02);
 }
 
 QTEST_MAIN(TestPipeline)

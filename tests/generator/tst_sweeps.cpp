@@ -179,18 +179,27 @@ void TestSweeps::randomPassDrawsColumnBeforeRow() {
 
 void TestSweeps::chunkedAdvanceMatchesRunToEnd_data() {
     QTest::addColumn<int>("type");
-    for (int type = 1; type <= 4; ++type)
-        QTest::addRow("type %d", type) << type;
+    QTest::addColumn<bool>("failing"); // formula set 2 with unpainted corners
+    for (int type = 1; type <= 4; ++type) {
+        QTest::addRow("type %d", type) << type << false;
+        QTest::addRow("type %d, unpainted pixels", type) << type << true;
+    }
 }
 
 void TestSweeps::chunkedAdvanceMatchesRunToEnd() {
-    // Chunked advances paint the same pixels and draw the same numbers as one runToEnd.
+    // Chunked advances paint the same pixels and draw the same numbers as one runToEnd, and so
+    // does a sweep that colours every visit with the literal pipeline.
     QFETCH(int, type);
+    QFETCH(bool, failing);
     FakeClock clock(5000.5);
     World whole(clock);
     World chunked(clock);
-    startWorld(whole, type);
-    startWorld(chunked, type);
+    World literal(clock);
+    for (World* w : {&whole, &chunked, &literal}) {
+        startWorld(*w, type);
+        if (failing)
+            useFormulaSet2(w->state);
+    }
     const QImage before = whole.canvas.image().copy();
 
     beginImage(whole).runToEnd();
@@ -199,9 +208,20 @@ void TestSweeps::chunkedAdvanceMatchesRunToEnd() {
     while (!sweep.advance(997)) // a prime, so chunks straddle columns, rings and passes
         ++calls;
     QCOMPARE(calls, int((sweep.totalVisits() + 996) / 997));
+    Sweep reference = beginImage(literal);
+    reference.useLiteralColouring();
+    reference.runToEnd();
     QVERIFY(whole.canvas.image() != before);
     QCOMPARE(chunked.canvas.image(), whole.canvas.image());
-    QCOMPARE(chunked.random.next(), whole.random.next());
+    QCOMPARE(literal.canvas.image(), whole.canvas.image());
+    const float next = whole.random.next();
+    QCOMPARE(chunked.random.next(), next);
+    QCOMPARE(literal.random.next(), next);
+    // The state is left holding the last visit, as after visiting one at a time.
+    QCOMPARE(chunked.state.i, literal.state.i);
+    QCOMPARE(chunked.state.j, literal.state.j);
+    QCOMPARE(chunked.state.x, literal.state.x);
+    QCOMPARE(chunked.state.y, literal.state.y);
 }
 
 void TestSweeps::unpaintedPixelsKeepEarlierColours_data() {
