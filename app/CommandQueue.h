@@ -20,6 +20,8 @@ enum class Command {
     Help,               // Command8 "help"
     CanvasPress,        // a mouse button pressed on the canvas (Picture1)
     StripPress,         // a mouse button pressed on the palette strip (Picture3)
+    PreviousImage,      // Alt+Left: show the image before this one again
+    NextImage,          // Alt+Right: show the image after this one again
 };
 
 struct Action {

@@ -4,8 +4,11 @@
 #include "ImageSaver.h"
 #include "UiFont.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 Controller::Controller(const Clock& clock, const QString& saveFolder, QObject* parent)
-    : QObject(parent), world_(clock), saveFolder_(saveFolder) {
+    : QObject(parent), world_(clock), saveFolder_(saveFolder), recipeFolder_(::recipeFolder()) {
     const QFont font = uiFont();
     window_.setFont(font);
     world_.canvas.setFont(font);
@@ -107,6 +110,14 @@ void Controller::run(const Action& action) {
     case Command::StripPress:
         Picture3_MouseDown(action.position);
         break;
+    case Command::PreviousImage:
+        if (history_.back())
+            showFromHistory();
+        break;
+    case Command::NextImage:
+        if (history_.forward())
+            showFromHistory();
+        break;
     }
 }
 
@@ -116,12 +127,46 @@ void Controller::Command1_Click() {
 
 void Controller::Command3_Click() {
     const GeneratorState& s = world_.state;
+    History::Entry* entry = history_.current();
+    if (!entry)
+        return; // no image yet
     copyToSaveBuffer(world_.canvas, world_.saveBuffer, s.sir, s.vis);
-    const SaveResult result = imageFile_.save(world_.saveBuffer, saveFolder_, s.imeslike);
-    if (result.ok)
-        emit saved(result.path);
-    else
+    // Each image keeps its own file, also when it is shown again.
+    const SaveResult result = entry->file.save(world_.saveBuffer, saveFolder_, s.imeslike);
+    if (!result.ok) {
         emit saveFailed(result.error); // the program keeps running; nothing is lost
+        return;
+    }
+    emit saved(result.path);
+    saveRecipe(entry->recipe, result.path);
+}
+
+void Controller::saveRecipe(const Recipe& recipe, const QString& savedPath) {
+    const QString name = QFileInfo(savedPath).completeBaseName() + QStringLiteral(".json");
+    if (const QString error = writeRecipe(recipe, QDir(recipeFolder_).filePath(name));
+        !error.isEmpty())
+        emit saveFailed(error);
+}
+
+void Controller::showFromHistory() {
+    const History::Entry* entry = history_.current();
+    if (!entry)
+        return;
+    const Recipe& recipe = entry->recipe;
+    applyParameters(recipe, world_.state);
+    restorePalette(world_, recipe.waves);
+    PlaneRenderer::Options options;
+    options.width = canvasSide;
+    options.height = canvasSide;
+    options.background = pictureBackground;
+    const QImage picture = renderer_.render(recipe, options);
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        QRgb* const to = world_.canvas.scanLine(y);
+        for (int x = 0; x < picture.width(); ++x)
+            to[x] = colour::toQRgb(colour::fromQRgb(from[x]));
+    }
+    world_.canvas.markChanged(picture.rect());
 }
 
 void Controller::Command4_Click() {
@@ -151,8 +196,12 @@ void Controller::Command8_Click() {
 }
 
 void Controller::Picture1_MouseDown(QPointF position) {
-    replacement_.replace(world_.canvas, world_.state.sir, world_.state.vis, float(position.x()),
-                         float(position.y()));
+    const float x = float(position.x());
+    const float y = float(position.y());
+    const colour::Value pressed = world_.canvas.point(x, y);
+    replacement_.replace(world_.canvas, world_.state.sir, world_.state.vis, x, y);
+    if (History::Entry* entry = history_.current(); entry && pressed != colour::none)
+        entry->recipe.replacements.push_back({pressed, replacement_.color()});
 }
 
 void Controller::Picture3_MouseDown(QPointF position) {
@@ -169,8 +218,8 @@ void Controller::ShowGenerationType() {
 }
 
 void Controller::startImage() {
-    imageFile_.forget(); // a new image never replaces the file of the one before
     reveal_.start(beginImage(world_));
+    history_.add(recipeOf(world_)); // with a file of its own: it never replaces another's
 }
 
 void Controller::publish() {

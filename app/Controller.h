@@ -9,7 +9,9 @@
 
 #include "ColourReplacement.h"
 #include "CommandQueue.h"
+#include "History.h"
 #include "ImageFile.h"
+#include "PlaneRender.h"
 #include "Reveal.h"
 #include "World.h"
 
@@ -30,6 +32,10 @@ public:
 
     // `saveFolder` is where "save on disk D:" writes.
     Controller(const Clock& clock, const QString& saveFolder, QObject* parent = nullptr);
+
+    // Where saving an image also saves its recipe (by default the program's data folder).
+    void setRecipeFolder(const QString& folder) { recipeFolder_ = folder; }
+    QString recipeFolder() const { return recipeFolder_; }
 
     // Changes how long a pass takes; zero reveals each image at once. For tests and benchmarks.
     void setPassDuration(std::chrono::milliseconds duration) { reveal_.setPassDuration(duration); }
@@ -62,6 +68,8 @@ public:
     const ColourReplacement& replacement() const { return replacement_; }
     // The build-up of the image being drawn.
     Reveal& reveal() { return reveal_; }
+    // This session's images; the current one is the image on the canvas.
+    const History& history() const { return history_; }
     QString saveFolder() const { return saveFolder_; }
     // The name of generation type n (1..4); empty for the unused entries 0 and 5..10.
     QString nacname(int n) const;
@@ -92,6 +100,10 @@ private:
     void Picture1_MouseDown(QPointF position);
     void Picture3_MouseDown(QPointF position);
     void ShowGenerationType();
+    // Shows the current image of the history again, complete, with its strip and stem.
+    void showFromHistory();
+    // Saves the recipe of the image on the canvas under the saved file's name.
+    void saveRecipe(const Recipe& recipe, const QString& savedPath);
 
     void startImage(); // GenerateImage, revealed by the timer
     void runQueue();   // runs queued actions until one is still drawing or none is left
@@ -100,10 +112,11 @@ private:
     World world_;
     Surface window_{windowWidth, windowHeight}; // the window's own drawing: the type bar
     ColourReplacement replacement_;
+    History history_;
+    PlaneRenderer renderer_;          // draws images again from their recipes
     std::array<QString, 11> nacname_; // generation-type names; only entries 1 to 4 are used
     QString saveFolder_;
-
-    ImageFile imageFile_; // where this image's saves go
+    QString recipeFolder_;
 
     CommandQueue queue_;
     int waitingShown_ = 0; // the count last announced by waitingChanged

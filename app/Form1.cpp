@@ -117,6 +117,13 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
     });
     addShortcut(QKeySequence(Qt::Key_F1), [this] { controller_.post({Command::Help, {}}); });
     addShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
+    // Going back and forth through this session's images.
+    addShortcut(QKeySequence(Qt::ALT | Qt::Key_Left), [this] {
+        controller_.post({Command::PreviousImage, {}});
+    });
+    addShortcut(QKeySequence(Qt::ALT | Qt::Key_Right), [this] {
+        controller_.post({Command::NextImage, {}});
+    });
 
     // Keyboard focus order; the hidden save buffer would come between Command4 and Command5.
     const std::array<QWidget*, 12> ordered{command(1), command(2), picture1_,  command(3),

@@ -7,7 +7,12 @@ void MakePalette(World& world) {
     palette::Draws draws{};
     for (float& d : draws)
         d = world.random.next();
-    const auto last = palette::paintStrip(palette::wavesFrom(draws), world.strip);
+    restorePalette(world, palette::wavesFrom(draws));
+}
+
+void restorePalette(World& world, const palette::Waves& waves) {
+    world.waves = waves;
+    const auto last = palette::paintStrip(waves, world.strip);
     world.state.re = last.re;
     world.state.gr = last.gr;
     world.state.bl = last.bl;

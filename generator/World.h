@@ -5,6 +5,7 @@
 
 #include "Clock.h"
 #include "GeneratorState.h"
+#include "PaletteStrip.h"
 #include "Random.h"
 #include "Surface.h"
 #include "Sweep.h"
@@ -27,15 +28,19 @@ public:
     Surface canvas{canvasSide, canvasSide, pictureBackground};     // Picture1, the image
     Surface saveBuffer{canvasSide, canvasSide, pictureBackground}; // Picture2, never shown
     Surface strip{stripWidth, stripHeight, pictureBackground};     // Picture3, the palette
+    palette::Waves waves{}; // the nine values the strip was made from (zero before the first)
     const Clock& clock;
 
     // Seeds the random source from the clock's time of day, held as a single.
     void seedFromClock() { random.seed(float(clock.secondsSinceMidnight())); }
 };
 
-// Paints a new palette strip from the next nine random numbers; re, gr and bl are left holding
-// the channel values of its last column.
+// Paints a new palette strip from the next nine random numbers and keeps its nine values; re, gr
+// and bl are left holding the channel values of its last column.
 void MakePalette(World& world);
+
+// Paints the strip of the given nine values, as MakePalette would have, and keeps them.
+void restorePalette(World& world, const palette::Waves& waves);
 
 // The opening of GenerateImage: re-seeds from the clock, makes the image name, clears the save
 // buffer, draws the parameters unless ponovi is 1, and clears ponovi. Returns the sweep of the

@@ -19,6 +19,7 @@ struct Waves {
     float base1, base2, base3;     // whole numbers 20..39
     double phase1, phase2, phase3; // 0 up to 6.28
     float div1, div2, div3;        // from base up to twice base; the period over 2 pi
+    bool operator==(const Waves&) const = default;
 };
 
 // The unrounded channel values (0..252) of one column.

@@ -1,9 +1,11 @@
 // rosette-render: makes images with the engine, no display needed. It sets up the same world
 // as the program does at start-up (seeding, settings, a first palette), then draws --count
-// images of --type and saves each into --out. It never replaces a file unless told to
-// (--force), shows its progress on a terminal, and says nothing but errors with -q.
+// images of --type and saves each into --out, each with its recipe beside it. It never replaces
+// a file unless told to (--force), shows its progress on a terminal, and says nothing but errors
+// with -q. It also renders recipes and pictures at any size (RenderPictures).
 
 #include "ImageSaver.h"
+#include "RenderPictures.h"
 #include "World.h"
 
 #include <QCommandLineParser>
@@ -118,6 +120,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption force("force", "Replace files that exist already.");
     const QCommandLineOption quiet({"q", "quiet"}, "Print nothing but errors.");
     parser.addOptions({count, type, seed, out, force, quiet});
+    const PictureOptions pictureOptions;
+    parser.addOptions(pictureOptions.all());
     if (!parser.parse(app.arguments()))
         return parseError(parser, app.arguments());
     if (parser.isSet(QStringLiteral("help-all")))
@@ -155,6 +159,22 @@ int main(int argc, char** argv) {
         return usageError("--out needs a folder");
     const bool quietly = parser.isSet(quiet);
     const Existing existing = parser.isSet(force) ? Existing::Replace : Existing::Refuse;
+    PictureSettings pictures;
+    if (const QString error = pictureOptions.read(parser, pictures); !error.isEmpty())
+        return usageError(error);
+    if (parser.isSet(pictureOptions.listRecipes))
+        return listSavedRecipes();
+    pictures.existing = existing;
+    pictures.quiet = quietly;
+    PictureMaker maker(pictures);
+    if (parser.isSet(pictureOptions.recipe)) {
+        for (const QCommandLineOption* batchOnly : {&count, &type, &seed})
+            if (parser.isSet(*batchOnly))
+                return usageError("--recipe draws the recipe's image; it takes no --" +
+                                  batchOnly->names().constLast());
+        return maker.renderRecipe(parser.value(pictureOptions.recipe),
+                                  folder.isEmpty() ? QStringLiteral(".") : folder);
+    }
     if (!folder.isEmpty()) {
         if (const QString problem = prepareFolder(folder); !problem.isEmpty()) {
             std::fprintf(stderr, "rosette-render: cannot save into %s: %s\n",
@@ -187,8 +207,7 @@ int main(int argc, char** argv) {
             progress.show(k);
             continue;
         }
-        const SaveResult saved = SaveImage(world.canvas, world.saveBuffer, world.state.sir,
-                                           world.state.vis, folder, stem, existing);
+        const SaveResult saved = maker.save(world, folder, stem);
         progress.clear();
         if (!saved.ok) {
             const bool taken = existing == Existing::Refuse && QFileInfo::exists(saved.path);

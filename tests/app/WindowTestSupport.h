@@ -12,6 +12,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTime>
 #include <array>
@@ -43,6 +44,7 @@ inline auto parameters(const GeneratorState& s) {
 struct TestWindow {
     explicit TestWindow(const QString& saveFolder = QStringLiteral("/nonexistent/Pictures"))
         : form(clock, saveFolder) {
+        controller().setRecipeFolder(recipes.filePath(QStringLiteral("recipes")));
         controller().setPassDuration(std::chrono::milliseconds(0));
         form.show();
         controller().Form_Load();
@@ -53,6 +55,7 @@ struct TestWindow {
     QImage strip() { return world().strip.image().copy(); }
 
     SteppingClock clock;
+    QTemporaryDir recipes; // where saving also saves the image's recipe
     Form1 form;
 };
 

@@ -23,6 +23,8 @@ private slots:
     void failedSaveShowsWhyAndKeepsEverything();
     void saveFolderWithoutHome_data();
     void saveFolderWithoutHome();
+    void saveAlsoWritesTheRecipe_data();
+    void saveAlsoWritesTheRecipe();
 
 private:
     QTemporaryDir home_;
@@ -162,6 +164,70 @@ void TestWindowSaving::saveFolderWithoutHome() {
     }));
     QVERIFY2(box->text().contains(QStringLiteral("no folder to save into")),
              qPrintable(box->text()));
+}
+
+void TestWindowSaving::saveAlsoWritesTheRecipe_data() {
+    QTest::addColumn<QString>("steps"); // n new image, p pick and press, s save
+    QTest::addColumn<int>("replacements");
+    QTest::newRow("first image") << "s" << 0;
+    QTest::newRow("after a replacement") << "ps" << 1;
+    QTest::newRow("saved, recoloured, saved again") << "spps" << 2;
+    QTest::newRow("second image, type 1") << "ns" << 0;
+}
+
+void TestWindowSaving::saveAlsoWritesTheRecipe() {
+    // Every save also writes the recipe of the image on the canvas to the recipe folder, named
+    // like the saved file; rendered, it gives the saved image on every pixel the formulas
+    // colour, colour replacements included; a later save updates it.
+    QFETCH(QString, steps);
+    QFETCH(int, replacements);
+    QTemporaryDir pictures;
+    TestWindow w(pictures.path());
+    QVERIFY(waitIdle(w.controller()));
+    int presses = 0;
+    for (const QChar step : steps) {
+        if (step == QLatin1Char('n')) {
+            QVERIFY(clickAndWait(w, 7)); // generation type 1
+            QVERIFY(clickAndWait(w, 1));
+        } else if (step == QLatin1Char('p')) {
+            pressClient(w.form.picture3(), QPoint(40 + 90 * presses, 10));
+            pressClient(w.form.picture1(), QPoint(200 + 30 * presses, 150));
+            ++presses;
+            QVERIFY(waitIdle(w.controller()));
+        } else {
+            QVERIFY(clickAndWait(w, 3));
+        }
+    }
+    const QString stem = w.world().state.imeslike;
+    const QDir recipes(w.controller().recipeFolder());
+    QCOMPARE(recipes.entryList(QDir::Files), QStringList{stem + QStringLiteral(".json")});
+    Recipe recipe;
+    QString error;
+    QVERIFY2(readRecipe(recipes.filePath(stem + QStringLiteral(".json")), recipe, error),
+             qPrintable(error));
+    QCOMPARE(recipe.stem, stem);
+    QCOMPARE(int(recipe.replacements.size()), replacements);
+    QCOMPARE(recipe.generationType, steps.contains(QLatin1Char('n')) ? 1 : 4);
+
+    const QImage saved =
+        QImage(QDir(pictures.path()).filePath(stem + QStringLiteral(".jpg")), "BMP")
+            .convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(saved.size(), QSize(453, 453));
+    PlaneRenderer renderer;
+    PlaneRenderer::Options options;
+    options.background = colour::rgb(0, 0, 0);
+    const QImage onBlack = renderer.render(recipe, options);
+    options.background = colour::rgb(255, 255, 255);
+    const QImage onWhite = renderer.render(recipe, options);
+    int coloured = 0;
+    for (int y = 0; y < 453; ++y)
+        for (int x = 0; x < 453; ++x)
+            if (onBlack.pixel(x, y) == onWhite.pixel(x, y)) {
+                ++coloured;
+                if (onBlack.pixel(x, y) != saved.pixel(x, y))
+                    QFAIL(qPrintable(QStringLiteral("pixel (%1, %2) differs").arg(x).arg(y)));
+            }
+    QVERIFY(coloured > 453 * 453 / 2);
 }
 
 QTEST_MAIN(TestWindowSaving)

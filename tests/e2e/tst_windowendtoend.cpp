@@ -183,6 +183,7 @@ void TestWindowEndToEnd::initTestCase() {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), home_.path());
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("share")));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     program_.setProcessEnvironment(environment);
     program_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });

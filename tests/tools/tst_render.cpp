@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -37,10 +38,12 @@ Run render(const QStringList& arguments,
     return start(QStringLiteral(ROSETTE_RENDER_PATH), arguments, environment);
 }
 
-// The files of a folder in name order, with their contents.
-QList<std::pair<QString, QByteArray>> filesIn(const QString& folder) {
+// The files of a folder in name order (those matching `patterns`, else all), with their contents.
+QList<std::pair<QString, QByteArray>> filesIn(const QString& folder,
+                                              const QStringList& patterns = {}) {
     QList<std::pair<QString, QByteArray>> files;
-    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
+    for (const QString& name :
+         QDir(folder).entryList(patterns, QDir::Files | QDir::Hidden, QDir::Name)) {
         QFile f(QDir(folder).filePath(name));
         files.append({name, f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray()});
     }
@@ -68,6 +71,17 @@ private slots:
     void existingFilesAreKeptUnlessForced();
     void normalRunsPrintNoWarnings_data();
     void normalRunsPrintNoWarnings();
+    void recipeRendersBackByteIdentical_data();
+    void recipeRendersBackByteIdentical();
+    void doubleSizeHasTheImageOnEverySecondPixel();
+    void pngHoldsTheSamePixels();
+    void badRecipesExitWithOneLineError_data();
+    void badRecipesExitWithOneLineError();
+    void savedRecipesAreListedAndRenderedByStem();
+    void existingPictureIsNotReplaced();
+
+private:
+    QTemporaryDir data_; // the data folder where the window keeps its recipes
 };
 
 void TestRender::initTestCase() {
@@ -76,6 +90,8 @@ void TestRender::initTestCase() {
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     QVERIFY(QFile::exists(QStringLiteral(ROSETTE_RENDER_PATH)));
+    QVERIFY(data_.isValid());
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data_.path()));
 }
 
 void TestRender::sameSeedGivesIdenticalFiles() {
@@ -87,8 +103,9 @@ void TestRender::sameSeedGivesIdenticalFiles() {
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out.trimmed().split('\n').size(), 2);
     }
-    const auto a = filesIn(first.path());
-    const auto b = filesIn(second.path());
+    const auto a = filesIn(first.path(), {"*.jpg"});
+    const auto b = filesIn(second.path(), {"*.jpg"});
+    QCOMPARE(filesIn(first.path(), {"*.json"}).size(), 2); // a recipe beside each image
     QCOMPARE(a.size(), 2);
     QCOMPARE(b.size(), 2);
     const QRegularExpression name(QStringLiteral("^T\\d{14}-(\\d)\\.jpg$"));
@@ -110,8 +127,8 @@ void TestRender::differentSeedsGiveDifferentImages() {
     QTemporaryDir two;
     QCOMPARE(render({"--seed", "1", "--type", "1", "--out", one.path()}).exitCode, 0);
     QCOMPARE(render({"--seed", "2", "--type", "1", "--out", two.path()}).exitCode, 0);
-    const auto a = filesIn(one.path());
-    const auto b = filesIn(two.path());
+    const auto a = filesIn(one.path(), {"*.jpg"});
+    const auto b = filesIn(two.path(), {"*.jpg"});
     QCOMPARE(a.size(), 1);
     QCOMPARE(b.size(), 1);
     QVERIFY(a[0].second != b[0].second);
@@ -178,6 +195,20 @@ void TestRender::badOptionsExitWithUsageError_data() {
     QTest::newRow("type with a fraction") << QStringList{"--type", "2.5"};
     QTest::newRow("value missing") << QStringList{"--seed"};
     QTest::newRow("stray argument") << QStringList{"extra"};
+    QTest::newRow("size 0") << QStringList{"--size", "0"};
+    QTest::newRow("size beyond 16384") << QStringList{"--size", "16385"};
+    QTest::newRow("height beyond 16384") << QStringList{"--size", "100x16385"};
+    QTest::newRow("size without height") << QStringList{"--size", "100x"};
+    QTest::newRow("size not a number") << QStringList{"--size", "big"};
+    QTest::newRow("negative size") << QStringList{"--size", "-5"};
+    QTest::newRow("colour by name") << QStringList{"--background", "red"};
+    QTest::newRow("colour of five digits") << QStringList{"--background", "#12345"};
+    QTest::newRow("colour not hexadecimal") << QStringList{"--background", "#12345g"};
+    QTest::newRow("format jpeg") << QStringList{"--format", "jpeg"};
+    QTest::newRow("smooth 0") << QStringList{"--smooth", "0"};
+    QTest::newRow("smooth 9") << QStringList{"--smooth", "9"};
+    QTest::newRow("recipe with a seed") << QStringList{"--recipe", "T1", "--seed", "3"};
+    QTest::newRow("recipe with a count") << QStringList{"--recipe", "T1", "--count", "2"};
 }
 
 void TestRender::badOptionsExitWithUsageError() {
@@ -308,7 +339,7 @@ void TestRender::existingFilesAreKeptUnlessForced() {
 
     const Run forced = render({"--seed", "5", "--type", "1", "--force", "--out", tmp.path()});
     QCOMPARE(forced.exitCode, 0);
-    files = filesIn(tmp.path());
+    files = filesIn(tmp.path(), {"*.jpg"});
     QCOMPARE(files.size(), placed.size());
     int replaced = 0;
     for (const auto& [name, bytes] : files)
@@ -338,7 +369,182 @@ void TestRender::normalRunsPrintNoWarnings() {
     QCOMPARE(run.out.isEmpty(), quiet);
     if (!quiet)
         QCOMPARE(run.out.trimmed().split('\n').size(), 2);
-    QCOMPARE(filesIn(tmp.path()).size(), 2);
+    QCOMPARE(filesIn(tmp.path(), {"*.jpg"}).size(), 2);
+}
+
+void TestRender::recipeRendersBackByteIdentical_data() {
+    QTest::addColumn<QString>("seed");
+    for (const char* seed : {"1", "2", "3", "8", "40", "1000"})
+        QTest::newRow(seed) << QString::fromLatin1(seed);
+}
+
+void TestRender::recipeRendersBackByteIdentical() {
+    // The recipe written beside a first type-1 image renders back to the same bytes.
+    QFETCH(QString, seed);
+    QTemporaryDir first;
+    QTemporaryDir second;
+    QCOMPARE(
+        render({"--seed", seed, "--count", "1", "--type", "1", "--out", first.path()}).exitCode, 0);
+    const auto recipes = filesIn(first.path(), {"*.json"});
+    QCOMPARE(recipes.size(), 1);
+    const Run run = render({"--recipe", first.filePath(recipes[0].first), "--out", second.path()});
+    QCOMPARE(run.exitCode, 0);
+    const auto original = filesIn(first.path(), {"*.jpg"});
+    const auto again = filesIn(second.path(), {"*.jpg"});
+    QCOMPARE(original.size(), 1);
+    QCOMPARE(again.size(), 1);
+    QCOMPARE(again[0].first, original[0].first);
+    QVERIFY(again[0].second == original[0].second);
+    QVERIFY(run.out.contains(again[0].first.toLocal8Bit()));
+}
+
+void TestRender::doubleSizeHasTheImageOnEverySecondPixel() {
+    // At --size 906 every second pixel in both directions is the 453 image's pixel, for a batch
+    // image and for its recipe alike; --no-recipes writes no recipe.
+    QTemporaryDir small;
+    QTemporaryDir large;
+    QTemporaryDir fromRecipe;
+    QCOMPARE(render({"--seed", "77", "--type", "1", "--out", small.path()}).exitCode, 0);
+    QCOMPARE(render({"--seed", "77", "--type", "1", "--size", "906", "--no-recipes", "--out",
+                     large.path()})
+                 .exitCode,
+             0);
+    QVERIFY(filesIn(large.path(), {"*.json"}).isEmpty());
+    const QString recipe = small.filePath(filesIn(small.path(), {"*.json"}).at(0).first);
+    QCOMPARE(render({"--recipe", recipe, "--size", "906", "--out", fromRecipe.path()}).exitCode, 0);
+    const QImage canvas(small.filePath(filesIn(small.path(), {"*.jpg"}).at(0).first), "BMP");
+    QCOMPARE(canvas.size(), QSize(453, 453));
+    for (const QString& folder : {large.path(), fromRecipe.path()}) {
+        const auto files = filesIn(folder, {"*.jpg"});
+        QCOMPARE(files.size(), 1);
+        const QImage big(QDir(folder).filePath(files[0].first), "BMP");
+        QCOMPARE(big.size(), QSize(906, 906));
+        for (int j = 0; j < 453; ++j)
+            for (int i = 0; i < 453; ++i)
+                if (big.pixel(2 * i, 2 * j) != canvas.pixel(i, j))
+                    QFAIL(qPrintable(QStringLiteral("pixel (%1, %2) differs").arg(i).arg(j)));
+    }
+}
+
+void TestRender::pngHoldsTheSamePixels() {
+    // --format png writes a PNG file with the bitmap's pixels.
+    QTemporaryDir bmp;
+    QTemporaryDir png;
+    QCOMPARE(
+        render({"--seed", "9", "--type", "1", "--size", "300x200", "--out", bmp.path()}).exitCode,
+        0);
+    QCOMPARE(render({"--seed", "9", "--type", "1", "--size", "300x200", "--format", "png", "--out",
+                     png.path()})
+                 .exitCode,
+             0);
+    const auto pngs = filesIn(png.path(), {"*.png"});
+    QCOMPARE(pngs.size(), 1);
+    QVERIFY(pngs[0].second.startsWith("\x89PNG"));
+    const QImage a(bmp.filePath(filesIn(bmp.path(), {"*.jpg"}).at(0).first), "BMP");
+    const QImage b(png.filePath(pngs[0].first), "PNG");
+    QCOMPARE(b.size(), QSize(300, 200));
+    QCOMPARE(a.convertToFormat(QImage::Format_RGB32), b.convertToFormat(QImage::Format_RGB32));
+}
+
+void TestRender::badRecipesExitWithOneLineError_data() {
+    QTest::addColumn<QByteArray>("from"); // a text to replace in a good recipe ("" for none)
+    QTest::addColumn<QByteArray>("to");
+    QTest::addColumn<QByteArray>("named"); // what the error names besides the file
+    QTest::newRow("not JSON") << QByteArray("{") << QByteArray("[[") << QByteArray("not a recipe");
+    QTest::newRow("unknown format")
+        << QByteArray("\"formatVersion\": 1") << QByteArray("\"formatVersion\": 7")
+        << QByteArray("formatVersion");
+    QTest::newRow("missing field")
+        << QByteArray("\"tip\"") << QByteArray("\"top\"") << QByteArray("parameters.tip");
+    QTest::newRow("number as text")
+        << QByteArray("\"generationType\": 1") << QByteArray("\"generationType\": \"1\"")
+        << QByteArray("generationType");
+    QTest::newRow("out of range") << QByteArray("\"generationType\": 1")
+                                  << QByteArray("\"generationType\": 9")
+                                  << QByteArray("generationType");
+    QTest::newRow("missing file") << QByteArray() << QByteArray() << QByteArray("no recipe");
+}
+
+void TestRender::badRecipesExitWithOneLineError() {
+    // A bad recipe ends the renderer with exit code 2 and one line naming the file and the
+    // field; nothing is written.
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    QFETCH(QByteArray, named);
+    QTemporaryDir source;
+    QTemporaryDir out;
+    QCOMPARE(render({"--seed", "5", "--type", "1", "--out", source.path()}).exitCode, 0);
+    const auto recipes = filesIn(source.path(), {"*.json"});
+    QCOMPARE(recipes.size(), 1);
+    QString path = source.filePath(QStringLiteral("bad.json"));
+    if (from.isEmpty()) {
+        path = source.filePath(QStringLiteral("absent.json"));
+    } else {
+        QByteArray text = recipes[0].second;
+        QVERIFY(text.contains(from));
+        text.replace(text.indexOf(from), from.size(), to);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(text), text.size());
+    }
+    const Run run = render({"--recipe", path, "--size", "50", "--out", out.path()});
+    QCOMPARE(run.exitCode, 2);
+    const QByteArray message = run.err.trimmed();
+    QVERIFY2(!message.contains('\n'), message.constData());
+    QVERIFY2(message.contains(path.toLocal8Bit()), message.constData());
+    QVERIFY2(message.contains(named), message.constData());
+    QVERIFY(filesIn(out.path()).isEmpty());
+}
+
+void TestRender::savedRecipesAreListedAndRenderedByStem() {
+    // A recipe in the window's recipe folder is listed by its stem with its date, and --recipe
+    // STEM renders it.
+    QTemporaryDir made;
+    QCOMPARE(render({"--seed", "21", "--type", "1", "--out", made.path()}).exitCode, 0);
+    const auto recipes = filesIn(made.path(), {"*.json"});
+    QCOMPARE(recipes.size(), 1);
+    const QDir saved(data_.filePath(QStringLiteral("rosette/recipes")));
+    QVERIFY(saved.mkpath(QStringLiteral(".")));
+    QFile file(saved.filePath(QStringLiteral("T20240307090503.json")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(recipes[0].second), recipes[0].second.size());
+    file.close();
+
+    const Run list = render({"--list-recipes"});
+    QCOMPARE(list.exitCode, 0);
+    QVERIFY2(QRegularExpression(QStringLiteral("^T20240307090503  \\d{4}-\\d\\d-\\d\\d "
+                                               "\\d\\d:\\d\\d:\\d\\d$"),
+                                QRegularExpression::MultilineOption)
+                 .match(QString::fromLocal8Bit(list.out))
+                 .hasMatch(),
+             list.out.constData());
+
+    QTemporaryDir out;
+    QCOMPARE(render({"--recipe", "T20240307090503", "--out", out.path()}).exitCode, 0);
+    const auto pictures = filesIn(out.path(), {"*.jpg"});
+    QCOMPARE(pictures.size(), 1);
+    QCOMPARE(pictures[0].first, QStringLiteral("T20240307090503.jpg"));
+    QVERIFY(pictures[0].second == filesIn(made.path(), {"*.jpg"}).at(0).second);
+}
+
+void TestRender::existingPictureIsNotReplaced() {
+    // Rendering a recipe where a file of the picture's name exists leaves that file alone,
+    // unless --force is given.
+    QTemporaryDir dir;
+    QCOMPARE(render({"--seed", "6", "--type", "1", "--out", dir.path()}).exitCode, 0);
+    const auto before = filesIn(dir.path());
+    const QString recipe = dir.filePath(filesIn(dir.path(), {"*.json"}).at(0).first);
+    const Run run = render({"--recipe", recipe, "--background", "#000000", "--out", dir.path()});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("not replaced"), run.err.constData());
+    QCOMPARE(filesIn(dir.path()), before);
+
+    // With --force the picture replaces it.
+    const Run forced =
+        render({"--recipe", recipe, "--background", "#000000", "--force", "--out", dir.path()});
+    QCOMPARE(forced.exitCode, 0);
+    QCOMPARE(filesIn(dir.path()).size(), before.size());
+    QVERIFY2(forced.out.contains(".jpg"), forced.out.constData());
 }
 
 QTEST_MAIN(TestRender)

@@ -1,0 +1,58 @@
+#pragma once
+
+// Renders the picture of a recipe at any size. The canvas shows a 453-pixel square of the
+// plane; a render of W x H pixels maps that span onto its shorter side S and shows more of the
+// same plane on the longer side, split evenly: pixel (u, v) samples the canvas coordinates
+//   i = (u - (W - S) / 2) * 453 / S,   j = (v - (H - S) / 2) * 453 / S
+// through the same double-precision formulas the sweeps use for whole-number columns and rows.
+// So a 453 x 453 render equals the canvas, and every m-th pixel of an m x 453 render equals a
+// canvas pixel. Where the formulas give no value, the pixel shows the background colour. The
+// recipe's colour replacements are then applied in order, as presses on the picture would.
+//
+// The rows are rendered in bands across a thread pool made once, into one image.
+
+#include "Colour.h"
+#include "GeneratorState.h"
+#include "Recipe.h"
+
+#include <QImage>
+#include <QThreadPool>
+#include <array>
+#include <functional>
+
+// The largest side of a render.
+inline constexpr int largestRenderSide = 16384;
+
+// The canvas coordinate that pixel u of a render `size` pixels long samples, where `shorter`
+// is the render's shorter side.
+double canvasCoordinate(double u, int size, int shorter);
+
+// The palette level (0..67) of the canvas position (i, j) under the parameters in `state`
+// (whose settings must be the start-up ones), or -1 where the formulas give no value.
+int paletteLevelAt(GeneratorState& state, double i, double j);
+
+// The colours of the 68 palette levels of a strip made from these values.
+std::array<colour::Value, 68> levelColours(const palette::Waves& waves);
+
+class PlaneRenderer {
+public:
+    // `threads` workers; 0 takes one per processor.
+    explicit PlaneRenderer(int threads = 0);
+    PlaneRenderer(const PlaneRenderer&) = delete;
+    PlaneRenderer& operator=(const PlaneRenderer&) = delete;
+
+    struct Options {
+        int width = 453;
+        int height = 453;
+        colour::Value background = colour::rgb(239, 239, 239);
+        int smooth = 1; // samples per pixel along each side, averaged
+    };
+
+    // The picture in Format_RGB32, or a null image when memory for it cannot be had.
+    // `progress` is called now and then on the calling thread with the fraction done.
+    QImage render(const Recipe& recipe, const Options& options,
+                  const std::function<void(double)>& progress = {});
+
+private:
+    QThreadPool pool_;
+};

@@ -1,0 +1,370 @@
+#include "Recipe.h"
+
+#include "World.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <charconv>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+// How a number field is checked beyond its range.
+enum class Kind { Fraction, Whole, Even };
+
+struct SingleField {
+    const char* name;
+    float Recipe::*member;
+    double low, high;
+    Kind kind;
+};
+
+// The parameters held as singles, with the ranges their draw gives (the upper ends included: a
+// value drawn just below one rounds up to it as a single).
+constexpr SingleField singleFields[] = {
+    {"tip", &Recipe::tip, 1, 4, Kind::Whole},
+    {"barv", &Recipe::barv, 1, 5, Kind::Whole},
+    {"f1", &Recipe::f1, 6, 24, Kind::Even},
+    {"f2", &Recipe::f2, 4, 16, Kind::Even},
+    {"n1", &Recipe::n1, 10, 30, Kind::Fraction},
+    {"n2", &Recipe::n2, 10, 30, Kind::Fraction},
+    {"n3", &Recipe::n3, 3, 9, Kind::Fraction},
+    {"komp1", &Recipe::komp1, 100, 149, Kind::Whole},
+    {"komp2", &Recipe::komp2, 100, 149, Kind::Whole},
+    {"komp3", &Recipe::komp3, 100, 149, Kind::Whole},
+    {"baf01", &Recipe::baf01, 20, 40, Kind::Fraction},
+    {"baf02", &Recipe::baf02, 2, 4, Kind::Fraction},
+    {"baf03", &Recipe::baf03, 100, 200, Kind::Fraction},
+};
+constexpr double n4Low = 0.1, n4High = 0.9;
+constexpr double phaseHigh = 6.28;
+constexpr double baseLow = 20, baseHigh = 39;
+constexpr double whiteValue = 16777215; // the largest colour value
+
+// A single as the double whose shortest text is the single's shortest round-trip text, so the
+// file says 20.3 rather than 20.299999237060547; the exact value when that would not read back.
+double singleAsJson(float value) {
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, value);
+    double shortest = 0;
+    const auto read = std::from_chars(text, written.ptr, shortest);
+    if (read.ec != std::errc() || float(shortest) != value)
+        return double(value);
+    return shortest;
+}
+
+QJsonObject parametersJson(const Recipe& r) {
+    QJsonObject o;
+    for (const SingleField& f : singleFields)
+        o.insert(QLatin1String(f.name), singleAsJson(r.*(f.member)));
+    o.insert(QLatin1String("n4"), r.n4); // the shortest text that reads back to the double
+    return o;
+}
+
+QJsonObject paletteJson(const palette::Waves& w) {
+    QJsonObject o;
+    o.insert(QLatin1String("base1"), singleAsJson(w.base1));
+    o.insert(QLatin1String("base2"), singleAsJson(w.base2));
+    o.insert(QLatin1String("base3"), singleAsJson(w.base3));
+    o.insert(QLatin1String("phase1"), w.phase1);
+    o.insert(QLatin1String("phase2"), w.phase2);
+    o.insert(QLatin1String("phase3"), w.phase3);
+    o.insert(QLatin1String("div1"), singleAsJson(w.div1));
+    o.insert(QLatin1String("div2"), singleAsJson(w.div2));
+    o.insert(QLatin1String("div3"), singleAsJson(w.div3));
+    return o;
+}
+
+// Reads fields of a JSON object, stopping at the first fault, which it describes in one line.
+class Reader {
+public:
+    explicit Reader(const QString& source) : source_(source) {}
+    bool failed() const { return !error_.isEmpty(); }
+    const QString& error() const { return error_; }
+
+    bool fail(const QString& field, const QString& problem) {
+        if (error_.isEmpty())
+            error_ = QStringLiteral("%1: %2 %3").arg(source_, field, problem);
+        return false;
+    }
+
+    std::optional<QJsonValue> field(const QJsonObject& o, const QString& path, const char* name) {
+        const auto found = o.constFind(QLatin1String(name));
+        if (found == o.constEnd()) {
+            fail(path + QLatin1String(name), QStringLiteral("is missing"));
+            return std::nullopt;
+        }
+        return *found;
+    }
+
+    std::optional<double> number(const QJsonObject& o, const QString& path, const char* name,
+                                 double low, double high, Kind kind) {
+        const auto value = field(o, path, name);
+        if (!value)
+            return std::nullopt;
+        const QString full = path + QLatin1String(name);
+        const QString range = QStringLiteral("%1 from %2 to %3")
+                                  .arg(kind == Kind::Fraction ? QStringLiteral("a number")
+                                       : kind == Kind::Whole  ? QStringLiteral("a whole number")
+                                                              : QStringLiteral("an even number"))
+                                  .arg(low)
+                                  .arg(high);
+        if (!value->isDouble()) {
+            fail(full, QStringLiteral("must be %1").arg(range));
+            return std::nullopt;
+        }
+        const double v = value->toDouble();
+        const bool whole = std::floor(v) == v;
+        const bool fits = std::isfinite(v) && v >= low && v <= high &&
+                          (kind == Kind::Fraction || whole) &&
+                          (kind != Kind::Even || std::fmod(v, 2.0) == 0.0);
+        if (!fits) {
+            fail(full, QStringLiteral("must be %1, not %2").arg(range).arg(v, 0, 'g', 17));
+            return std::nullopt;
+        }
+        return v;
+    }
+
+    std::optional<QJsonObject> object(const QJsonObject& o, const QString& path, const char* name) {
+        const auto value = field(o, path, name);
+        if (!value)
+            return std::nullopt;
+        if (!value->isObject()) {
+            fail(path + QLatin1String(name), QStringLiteral("must be an object"));
+            return std::nullopt;
+        }
+        return value->toObject();
+    }
+
+    std::optional<QString> text(const QJsonObject& o, const char* name) {
+        const auto value = field(o, QString(), name);
+        if (!value)
+            return std::nullopt;
+        if (!value->isString()) {
+            fail(QLatin1String(name), QStringLiteral("must be a text"));
+            return std::nullopt;
+        }
+        return value->toString();
+    }
+
+private:
+    QString source_;
+    QString error_;
+};
+
+} // namespace
+
+Recipe recipeOf(const World& world) {
+    const GeneratorState& s = world.state;
+    Recipe r;
+    r.tip = s.tip;
+    r.barv = s.barv;
+    r.f1 = s.f1;
+    r.f2 = s.f2;
+    r.n1 = s.n1;
+    r.n2 = s.n2;
+    r.n3 = s.n3;
+    r.n4 = s.n4;
+    r.komp1 = s.komp1;
+    r.komp2 = s.komp2;
+    r.komp3 = s.komp3;
+    r.baf01 = s.baf01;
+    r.baf02 = s.baf02;
+    r.baf03 = s.baf03;
+    r.waves = world.waves;
+    r.generationType = s.nac;
+    r.stem = s.imeslike;
+    r.programVersion = programVersion();
+    return r;
+}
+
+void applyParameters(const Recipe& r, GeneratorState& s) {
+    s.tip = r.tip;
+    s.barv = r.barv;
+    s.f1 = r.f1;
+    s.f2 = r.f2;
+    s.n1 = r.n1;
+    s.n2 = r.n2;
+    s.n3 = r.n3;
+    s.n4 = r.n4;
+    s.komp1 = r.komp1;
+    s.komp2 = r.komp2;
+    s.komp3 = r.komp3;
+    s.baf01 = r.baf01;
+    s.baf02 = r.baf02;
+    s.baf03 = r.baf03;
+    s.imeslike = r.stem;
+}
+
+QString programVersion() {
+    return QStringLiteral(ROSETTE_VERSION);
+}
+
+QByteArray toJson(const Recipe& r) {
+    QJsonObject o;
+    o.insert(QLatin1String("formatVersion"), Recipe::currentFormat);
+    o.insert(QLatin1String("programVersion"), r.programVersion);
+    o.insert(QLatin1String("stem"), r.stem);
+    o.insert(QLatin1String("generationType"), r.generationType);
+    o.insert(QLatin1String("parameters"), parametersJson(r));
+    o.insert(QLatin1String("palette"), paletteJson(r.waves));
+    QJsonArray replacements;
+    for (const Replacement& p : r.replacements)
+        replacements.append(QJsonObject{{QLatin1String("pressed"), qint64(p.pressed)},
+                                        {QLatin1String("colour"), qint64(p.put)}});
+    o.insert(QLatin1String("replacements"), replacements);
+    return QJsonDocument(o).toJson(QJsonDocument::Indented);
+}
+
+bool fromJson(const QByteArray& json, const QString& source, Recipe& recipe, QString& error) {
+    QJsonParseError parseError{};
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        error = QStringLiteral("%1: not a recipe: %2 at character %3")
+                    .arg(source, parseError.errorString())
+                    .arg(parseError.offset);
+        return false;
+    }
+    if (!document.isObject()) {
+        error = QStringLiteral("%1: not a recipe: the text is not a JSON object").arg(source);
+        return false;
+    }
+    const QJsonObject top = document.object();
+    Reader in(source);
+    Recipe r;
+
+    // The format version first: a recipe of another format says so, not which field it lacks.
+    if (const auto format = in.field(top, QString(), "formatVersion")) {
+        if (!format->isDouble() || format->toDouble() != Recipe::currentFormat)
+            in.fail(QStringLiteral("formatVersion"),
+                    QStringLiteral("%1 is not a format this program reads (it reads %2)")
+                        .arg(format->isDouble() ? QString::number(format->toDouble())
+                                                : QStringLiteral("of the wrong kind"))
+                        .arg(Recipe::currentFormat));
+    }
+    if (const auto version = in.text(top, "programVersion"))
+        r.programVersion = *version;
+    if (const auto stem = in.text(top, "stem")) {
+        // The stem names files: letters, digits, '_', '-' and '.', not starting with '.'.
+        static const QRegularExpression safe(QStringLiteral("^[A-Za-z0-9_-][A-Za-z0-9_.-]{0,99}$"));
+        if (!safe.match(*stem).hasMatch())
+            in.fail(QStringLiteral("stem"),
+                    QStringLiteral("must be 1 to 100 letters, digits, '_', '-' or '.'"));
+        r.stem = *stem;
+    }
+    if (const auto type = in.number(top, QString(), "generationType", 1, 4, Kind::Whole))
+        r.generationType = int(*type);
+
+    if (const auto p = in.object(top, QString(), "parameters")) {
+        const QString path = QStringLiteral("parameters.");
+        for (const SingleField& f : singleFields)
+            if (const auto v = in.number(*p, path, f.name, f.low, f.high, f.kind))
+                r.*(f.member) = float(*v);
+        if (const auto v = in.number(*p, path, "n4", n4Low, n4High, Kind::Fraction))
+            r.n4 = *v;
+    }
+
+    if (const auto p = in.object(top, QString(), "palette")) {
+        const QString path = QStringLiteral("palette.");
+        palette::Waves& w = r.waves;
+        float* bases[] = {&w.base1, &w.base2, &w.base3};
+        double* phases[] = {&w.phase1, &w.phase2, &w.phase3};
+        float* divs[] = {&w.div1, &w.div2, &w.div3};
+        const char* baseNames[] = {"base1", "base2", "base3"};
+        const char* phaseNames[] = {"phase1", "phase2", "phase3"};
+        const char* divNames[] = {"div1", "div2", "div3"};
+        for (int k = 0; k < 3; ++k)
+            if (const auto v = in.number(*p, path, baseNames[k], baseLow, baseHigh, Kind::Whole))
+                *bases[k] = float(*v);
+        for (int k = 0; k < 3; ++k)
+            if (const auto v = in.number(*p, path, phaseNames[k], 0, phaseHigh, Kind::Fraction))
+                *phases[k] = *v;
+        // A divisor lies from its base value up to twice it.
+        for (int k = 0; k < 3 && !in.failed(); ++k)
+            if (const auto v =
+                    in.number(*p, path, divNames[k], *bases[k], 2.0 * *bases[k], Kind::Fraction))
+                *divs[k] = float(*v);
+    }
+
+    if (const auto list = in.field(top, QString(), "replacements")) {
+        if (!list->isArray()) {
+            in.fail(QStringLiteral("replacements"), QStringLiteral("must be a list"));
+        } else {
+            const QJsonArray items = list->toArray();
+            for (qsizetype k = 0; k < items.size() && !in.failed(); ++k) {
+                const QString path = QStringLiteral("replacements[%1]").arg(k);
+                if (!items[k].isObject()) {
+                    in.fail(path, QStringLiteral("must be an object"));
+                    break;
+                }
+                const QJsonObject item = items[k].toObject();
+                const auto pressed =
+                    in.number(item, path + '.', "pressed", 0, whiteValue, Kind::Whole);
+                const auto put = in.number(item, path + '.', "colour", 0, whiteValue, Kind::Whole);
+                if (pressed && put)
+                    r.replacements.push_back({colour::Value(*pressed), colour::Value(*put)});
+            }
+        }
+    }
+
+    if (in.failed()) {
+        error = in.error();
+        return false;
+    }
+    recipe = r;
+    return true;
+}
+
+QString writeRecipe(const Recipe& recipe, const QString& path) {
+    const QString shown = QDir::toNativeSeparators(path);
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("Could not save %1: the folder %2 does not exist and cannot be "
+                              "created")
+            .arg(shown, QDir::toNativeSeparators(folder));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return QStringLiteral("Could not save %1: %2").arg(shown, file.errorString());
+    const QByteArray text = toJson(recipe);
+    if (file.write(text) != text.size()) {
+        file.cancelWriting();
+        return QStringLiteral("Could not save %1: %2").arg(shown, file.errorString());
+    }
+    if (!file.commit())
+        return QStringLiteral("Could not save %1: %2").arg(shown, file.errorString());
+    return {};
+}
+
+bool readRecipe(const QString& path, Recipe& recipe, QString& error) {
+    const QString shown = QDir::toNativeSeparators(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("%1: cannot be read: %2").arg(shown, file.errorString());
+        return false;
+    }
+    // A recipe is a few hundred bytes; anything far larger is not one.
+    constexpr qint64 largest = 4 * 1024 * 1024;
+    if (file.size() > largest) {
+        error = QStringLiteral("%1: not a recipe: larger than 4 MiB").arg(shown);
+        return false;
+    }
+    return fromJson(file.readAll(), shown, recipe, error);
+}
+
+QString recipeFolder() {
+    // The window's data folder, also when the renderer asks.
+    const QString own = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QStringLiteral("rosette"));
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QCoreApplication::setApplicationName(own);
+    return QDir(data).filePath(QStringLiteral("recipes"));
+}

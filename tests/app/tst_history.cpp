@@ -1,0 +1,231 @@
+// Going back and forth through this session's images: Alt+Left and Alt+Right show an earlier
+// or later image again at once, complete, with its palette strip, its colour replacements and
+// its own name; a new image is added at the end; the last hundred are kept.
+
+#include "History.h"
+#include "WindowTestSupport.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+namespace {
+
+// What the window showed of one image.
+struct Shown {
+    QImage canvas;
+    QImage strip;
+    QString stem;
+    Recipe recipe;
+};
+
+Shown shown(TestWindow& w) {
+    return {w.canvas(), w.strip(), w.world().state.imeslike,
+            w.controller().history().current()->recipe};
+}
+
+// Empty when the canvas equals `expected` on every pixel the formulas colour (those that are
+// the same whatever the background); failing pixels must show the canvas's background.
+QString differenceOnColouredPixels(const QImage& canvas, const Shown& expected) {
+    PlaneRenderer renderer(1);
+    PlaneRenderer::Options options;
+    options.background = colour::rgb(0, 0, 0);
+    const QImage onBlack = renderer.render(expected.recipe, options);
+    options.background = colour::rgb(255, 255, 255);
+    const QImage onWhite = renderer.render(expected.recipe, options);
+    for (int y = 0; y < canvas.height(); ++y)
+        for (int x = 0; x < canvas.width(); ++x) {
+            const bool coloured = onBlack.pixel(x, y) == onWhite.pixel(x, y);
+            const QRgb want =
+                coloured ? expected.canvas.pixel(x, y) : colour::toQRgb(pictureBackground);
+            if (canvas.pixel(x, y) != want)
+                return QStringLiteral("pixel (%1, %2) is #%3, expected #%4")
+                    .arg(x)
+                    .arg(y)
+                    .arg(canvas.pixel(x, y) & 0xffffff, 6, 16)
+                    .arg(want & 0xffffff, 6, 16);
+        }
+    return {};
+}
+
+#define COMPARE_SHOWN(window, expected)                                                            \
+    do {                                                                                           \
+        const QString difference_ = differenceOnColouredPixels((window).canvas(), (expected));     \
+        QVERIFY2(difference_.isEmpty(), qPrintable(difference_));                                  \
+        QCOMPARE((window).strip(), (expected).strip);                                              \
+        QCOMPARE((window).world().state.imeslike, (expected).stem);                                \
+        QCOMPARE(recipeOf((window).world()).n4, (expected).recipe.n4);                             \
+    } while (false)
+
+[[nodiscard]] bool key(TestWindow& w, Qt::Key k) {
+    QTest::keyClick(&w.form, k, Qt::AltModifier);
+    return waitIdle(w.controller());
+}
+
+Recipe recipeNamed(int n) {
+    Recipe r;
+    r.stem = QStringLiteral("T%1").arg(n);
+    return r;
+}
+
+} // namespace
+
+class TestHistory : public QObject {
+    Q_OBJECT
+
+private slots:
+    void keepsTheLastHundred();
+    void moves_data();
+    void moves();
+    void altLeftAndAltRightShowImagesAgain();
+    void replacementsComeBackWithTheirImage();
+    void newImageAfterGoingBackIsAddedAtTheEnd();
+    void savingAnEarlierImageUsesItsOwnName();
+};
+
+void TestHistory::keepsTheLastHundred() {
+    // 105 images keep the last 100, the newest current; the oldest are forgotten first.
+    History h;
+    QVERIFY(!h.current());
+    QVERIFY(!h.back());
+    QVERIFY(!h.forward());
+    for (int n = 1; n <= 105; ++n)
+        h.add(recipeNamed(n));
+    QCOMPARE(h.size(), History::capacity);
+    QCOMPARE(h.current()->recipe.stem, QStringLiteral("T105"));
+    while (h.back()) {
+    }
+    QCOMPARE(h.position(), 0);
+    QCOMPARE(h.current()->recipe.stem, QStringLiteral("T6"));
+}
+
+void TestHistory::moves_data() {
+    QTest::addColumn<int>("images");
+    QTest::addColumn<QString>("moves"); // b back, f forward, a add a new image
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("size");
+    QTest::newRow("back once") << 3 << "b" << 1 << 3;
+    QTest::newRow("back past the first") << 2 << "bbb" << 0 << 2;
+    QTest::newRow("forward past the last") << 3 << "bff" << 2 << 3;
+    QTest::newRow("add after going back") << 3 << "bba" << 3 << 4;
+    QTest::newRow("add when full after going back") << 100 << "bbbba" << 99 << 100;
+}
+
+void TestHistory::moves() {
+    // Back and forward stop at the ends; a new image goes at the end and becomes current.
+    QFETCH(int, images);
+    QFETCH(QString, moves);
+    QFETCH(int, position);
+    QFETCH(int, size);
+    History h;
+    for (int n = 1; n <= images; ++n)
+        h.add(recipeNamed(n));
+    for (const QChar m : moves) {
+        if (m == QLatin1Char('b'))
+            h.back();
+        else if (m == QLatin1Char('f'))
+            h.forward();
+        else
+            h.add(recipeNamed(1000));
+    }
+    QCOMPARE(h.position(), position);
+    QCOMPARE(h.size(), size);
+}
+
+void TestHistory::altLeftAndAltRightShowImagesAgain() {
+    // After two more images, Alt+Left twice shows the second and then the first image again,
+    // complete, with its strip and name; Alt+Right goes forward again; at the ends nothing
+    // changes.
+    TestWindow w;
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    QVERIFY(waitIdle(w.controller()));
+    const Shown first = shown(w);
+    QVERIFY(clickAndWait(w, 6)); // new image, new palette
+    const Shown second = shown(w);
+    QVERIFY(clickAndWait(w, 6));
+    const Shown third = shown(w);
+    QVERIFY(first.strip != second.strip);
+    QCOMPARE(w.controller().history().size(), 3);
+
+    QVERIFY(key(w, Qt::Key_Left));
+    COMPARE_SHOWN(w, second);
+    QVERIFY(key(w, Qt::Key_Left));
+    COMPARE_SHOWN(w, first);
+    QVERIFY(key(w, Qt::Key_Left)); // nothing before the first
+    COMPARE_SHOWN(w, first);
+    QVERIFY(key(w, Qt::Key_Right));
+    COMPARE_SHOWN(w, second);
+    QVERIFY(key(w, Qt::Key_Right));
+    COMPARE_SHOWN(w, third);
+    QVERIFY(key(w, Qt::Key_Right)); // nothing after the last
+    COMPARE_SHOWN(w, third);
+    QCOMPARE(w.controller().history().size(), 3);
+}
+
+void TestHistory::replacementsComeBackWithTheirImage() {
+    // Colour replacements made on an image are part of it when it is shown again, and new ones
+    // made on an image shown again are kept with it.
+    TestWindow w;
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    QVERIFY(waitIdle(w.controller()));
+    QVERIFY(clickAndWait(w, 1));
+    pressClient(w.form.picture3(), QPoint(300, 10));
+    pressClient(w.form.picture1(), QPoint(120, 200));
+    QVERIFY(waitIdle(w.controller()));
+    const Shown recoloured = shown(w);
+    QCOMPARE(recoloured.recipe.replacements.size(), std::size_t(1));
+    QCOMPARE(recoloured.recipe.replacements[0].put, w.controller().replacement().color());
+
+    QVERIFY(clickAndWait(w, 1));
+    QVERIFY(key(w, Qt::Key_Left));
+    COMPARE_SHOWN(w, recoloured);
+    pressClient(w.form.picture1(), QPoint(60, 400));
+    QVERIFY(waitIdle(w.controller()));
+    const Shown twice = shown(w);
+    QCOMPARE(twice.recipe.replacements.size(), std::size_t(2));
+    QVERIFY(key(w, Qt::Key_Right));
+    QVERIFY(key(w, Qt::Key_Left));
+    COMPARE_SHOWN(w, twice);
+}
+
+void TestHistory::newImageAfterGoingBackIsAddedAtTheEnd() {
+    // Going back and then making a new image adds it after the newest; going back from it
+    // shows the image that was newest before. The new image uses the strip shown.
+    TestWindow w;
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    QVERIFY(waitIdle(w.controller()));
+    const Shown first = shown(w);
+    QVERIFY(clickAndWait(w, 6));
+    const Shown second = shown(w);
+    QVERIFY(key(w, Qt::Key_Left));
+    QVERIFY(clickAndWait(w, 1)); // new image, old palette: the first image's strip
+    QCOMPARE(w.controller().history().size(), 3);
+    QCOMPARE(w.controller().history().position(), 2);
+    QCOMPARE(w.strip(), first.strip);
+    QVERIFY(w.world().state.imeslike != first.stem);
+    QVERIFY(key(w, Qt::Key_Left));
+    COMPARE_SHOWN(w, second);
+}
+
+void TestHistory::savingAnEarlierImageUsesItsOwnName() {
+    // An image shown again is saved under its own name, with its own recipe beside it in the
+    // recipe folder.
+    QTemporaryDir pictures;
+    TestWindow w(pictures.path());
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    QVERIFY(waitIdle(w.controller()));
+    const Shown first = shown(w);
+    QVERIFY(clickAndWait(w, 1));
+    QVERIFY(key(w, Qt::Key_Left));
+    QVERIFY(clickAndWait(w, 3));
+    QCOMPARE(QDir(pictures.path()).entryList(QDir::Files),
+             QStringList{first.stem + QStringLiteral(".jpg")});
+    Recipe saved;
+    QString error;
+    QVERIFY2(readRecipe(QDir(w.controller().recipeFolder()).filePath(first.stem + ".json"), saved,
+                        error),
+             qPrintable(error));
+    QCOMPARE(saved, first.recipe);
+}
+
+QTEST_MAIN(TestHistory)
+#include "tst_history.moc"

@@ -1,0 +1,209 @@
+// Pictures of a recipe at any size: at 453 the canvas itself, scaled views of the same plane,
+// the background where the formulas give no value, replacements, smoothing, many threads.
+
+#include "FakeClock.h"
+#include "PlaneRender.h"
+#include "World.h"
+
+#include <QTest>
+
+namespace {
+
+constexpr colour::Value grey = colour::rgb(239, 239, 239);
+constexpr colour::Value marker = colour::rgb(255, 0, 255); // never on a strip (max 252)
+
+// A world at start-up drawing a first image of type 1 (the canvas starts grey).
+struct Drawn {
+    explicit Drawn(double seconds, bool formulaSet2 = false) : clock(seconds), world(clock) {
+        setStartUpSettings(world.state);
+        world.state.nac = 1;
+        world.seedFromClock();
+        MakePalette(world);
+        if (formulaSet2) { // the centre and the corners have no value
+            GeneratorState& s = world.state;
+            s.tip = 2, s.barv = 1, s.f1 = 10, s.f2 = 8, s.n1 = 15, s.n2 = 20, s.n3 = 6;
+            s.n4 = 0.89, s.komp1 = 120, s.komp2 = 130, s.komp3 = 140, s.baf01 = 30;
+            s.baf02 = 3, s.baf03 = 150, s.ponovi = 1;
+        }
+        GenerateImage(world);
+        recipe = recipeOf(world);
+    }
+    FakeClock clock;
+    World world;
+    Recipe recipe;
+};
+
+QImage render(PlaneRenderer& renderer, const Recipe& r, int width, int height,
+              colour::Value background = grey, int smooth = 1) {
+    PlaneRenderer::Options o;
+    o.width = width;
+    o.height = height;
+    o.background = background;
+    o.smooth = smooth;
+    return renderer.render(r, o);
+}
+
+// Empty when `part` equals the canvas from (left, top) every `step` pixels.
+QString differenceFromCanvas(const QImage& picture, const QImage& canvas, int left, int top,
+                             int step) {
+    for (int j = 0; j < canvas.height(); ++j)
+        for (int i = 0; i < canvas.width(); ++i) {
+            const QRgb p = picture.pixel(left + i * step, top + j * step);
+            if (p != canvas.pixel(i, j))
+                return QStringLiteral("canvas (%1, %2) is #%3, the picture #%4")
+                    .arg(i)
+                    .arg(j)
+                    .arg(canvas.pixel(i, j) & 0xffffff, 6, 16)
+                    .arg(p & 0xffffff, 6, 16);
+        }
+    return {};
+}
+
+} // namespace
+
+class TestPlaneRender : public QObject {
+    Q_OBJECT
+
+private slots:
+    void canvasCoordinates_data();
+    void canvasCoordinates();
+    void scaledViewsMatchTheCanvas_data();
+    void scaledViewsMatchTheCanvas();
+    void backgroundWhereFormulasFail();
+    void replacementsApplyInOrder();
+    void smoothingAveragesSamples();
+    void threadCountChangesNothing();
+};
+
+void TestPlaneRender::canvasCoordinates_data() {
+    QTest::addColumn<double>("u");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("shorter");
+    QTest::addColumn<double>("expected");
+    QTest::newRow("canvas size") << 17.0 << 453 << 453 << 17.0;
+    QTest::newRow("twice, even pixel") << 34.0 << 906 << 906 << 17.0;
+    QTest::newRow("twice, odd pixel") << 35.0 << 906 << 906 << 17.5;
+    QTest::newRow("longer side, centred") << 453.0 << 1359 << 453 << 0.0;
+    QTest::newRow("longer side, left of the canvas") << 0.0 << 1359 << 453 << -453.0;
+    QTest::newRow("one pixel") << 0.0 << 1 << 1 << 0.0;
+}
+
+void TestPlaneRender::canvasCoordinates() {
+    // Pixel u samples (u - (size - shorter) / 2) * 453 / shorter.
+    QFETCH(double, u);
+    QFETCH(int, size);
+    QFETCH(int, shorter);
+    QFETCH(double, expected);
+    QCOMPARE(canvasCoordinate(u, size, shorter), expected);
+}
+
+void TestPlaneRender::scaledViewsMatchTheCanvas_data() {
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("left"); // where canvas pixel (0, 0) is in the picture
+    QTest::addColumn<int>("top");
+    QTest::addColumn<int>("step"); // the picture's pixels per canvas pixel
+    for (double seconds : {100.0, 2000.5, 40000.0}) {
+        QTest::addRow("%g s at 453", seconds) << seconds << 453 << 453 << 0 << 0 << 1;
+        QTest::addRow("%g s at 906", seconds) << seconds << 906 << 906 << 0 << 0 << 2;
+    }
+    QTest::newRow("three times") << 7.0 << 1359 << 1359 << 0 << 0 << 3;
+    QTest::newRow("wide: more plane left and right") << 8.0 << 1359 << 453 << 453 << 0 << 1;
+    QTest::newRow("tall: more plane above and below") << 9.0 << 906 << 1812 << 0 << 453 << 2;
+}
+
+void TestPlaneRender::scaledViewsMatchTheCanvas() {
+    // A picture of the recipe of a first type-1 image contains the canvas: equal at 453, on
+    // every m-th pixel at m x 453, centred on the longer side.
+    QFETCH(double, seconds);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(int, left);
+    QFETCH(int, top);
+    QFETCH(int, step);
+    const Drawn drawn(seconds);
+    PlaneRenderer renderer(2);
+    const QImage picture = render(renderer, drawn.recipe, width, height);
+    QCOMPARE(picture.size(), QSize(width, height));
+    QCOMPARE(picture.format(), QImage::Format_RGB32);
+    const QString difference =
+        differenceFromCanvas(picture, drawn.world.canvas.image(), left, top, step);
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
+}
+
+void TestPlaneRender::backgroundWhereFormulasFail() {
+    // Formula set 2 leaves the centre and the corners without a value: they show the given
+    // background; everything else is the canvas.
+    const Drawn drawn(300, true);
+    PlaneRenderer renderer;
+    const QImage picture = render(renderer, drawn.recipe, 453, 453, marker);
+    QCOMPARE(picture.pixel(229, 229), colour::toQRgb(marker));
+    QCOMPARE(picture.pixel(0, 0), colour::toQRgb(marker));
+    QCOMPARE(picture.pixel(452, 452), colour::toQRgb(marker));
+    GeneratorState s = drawn.world.state;
+    QCOMPARE(paletteLevelAt(s, 229, 229), -1);
+    QVERIFY(paletteLevelAt(s, 200, 229) >= 0);
+    const QImage& canvas = drawn.world.canvas.image();
+    for (int j = 0; j < 453; ++j)
+        for (int i = 0; i < 453; ++i)
+            if (picture.pixel(i, j) != colour::toQRgb(marker))
+                QCOMPARE(picture.pixel(i, j), canvas.pixel(i, j));
+            else
+                QCOMPARE(canvas.pixel(i, j), colour::toQRgb(grey));
+}
+
+void TestPlaneRender::replacementsApplyInOrder() {
+    // Replacements act like presses in their order: a then b turns a into b's colour as well.
+    const Drawn drawn(555);
+    const colour::Value a = drawn.world.canvas.point(100, 100);
+    const colour::Value b = drawn.world.canvas.point(300, 60);
+    QVERIFY(a != b);
+    Recipe r = drawn.recipe;
+    r.replacements = {{a, b}, {b, marker}};
+    PlaneRenderer renderer;
+    const QImage picture = render(renderer, r, 453, 453);
+    const QImage& canvas = drawn.world.canvas.image();
+    for (int j = 0; j < 453; ++j)
+        for (int i = 0; i < 453; ++i) {
+            const colour::Value was = colour::fromQRgb(canvas.pixel(i, j));
+            const colour::Value now = colour::fromQRgb(picture.pixel(i, j));
+            QCOMPARE(now, (was == a || was == b) ? marker : was);
+        }
+}
+
+void TestPlaneRender::smoothingAveragesSamples() {
+    // With smoothing N, a pixel is the rounded mean of N x N samples around its centre; with 1
+    // it is the plain picture.
+    const Drawn drawn(777);
+    PlaneRenderer renderer;
+    QCOMPARE(render(renderer, drawn.recipe, 200, 150, grey, 1),
+             render(renderer, drawn.recipe, 200, 150));
+    const QImage smooth = render(renderer, drawn.recipe, 200, 150, grey, 2);
+    const auto colours = levelColours(drawn.recipe.waves);
+    GeneratorState s = drawn.world.state;
+    for (const QPoint p : {QPoint(0, 0), QPoint(99, 75), QPoint(150, 20), QPoint(199, 149)}) {
+        int sum[3] = {0, 0, 0};
+        for (double dy : {-0.25, 0.25})
+            for (double dx : {-0.25, 0.25}) {
+                const int level = paletteLevelAt(s, canvasCoordinate(p.x() + dx, 200, 150),
+                                                 canvasCoordinate(p.y() + dy, 150, 150));
+                const colour::Value c = level < 0 ? grey : colours[std::size_t(level)];
+                sum[0] += colour::red(c);
+                sum[1] += colour::green(c);
+                sum[2] += colour::blue(c);
+            }
+        QCOMPARE(smooth.pixel(p), qRgb((sum[0] + 2) / 4, (sum[1] + 2) / 4, (sum[2] + 2) / 4));
+    }
+}
+
+void TestPlaneRender::threadCountChangesNothing() {
+    // One worker and several give the same picture, band edges included.
+    const Drawn drawn(999);
+    PlaneRenderer one(1);
+    PlaneRenderer three(3);
+    QCOMPARE(render(one, drawn.recipe, 301, 97), render(three, drawn.recipe, 301, 97));
+}
+
+QTEST_MAIN(TestPlaneRender)
+#include "tst_planerender.moc"

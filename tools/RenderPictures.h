@@ -1,0 +1,69 @@
+#pragma once
+
+// What rosette-render makes beyond the canvas itself: a recipe beside every image, pictures of
+// a recipe file or of a recipe the window saved, pictures at any size, PNG files and smoothed
+// prints. The options live here so the renderer's main only hands them on.
+
+#include "ImageSaver.h"
+#include "PlaneRender.h"
+#include "World.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QList>
+#include <QString>
+
+struct PictureSettings {
+    bool plane = false; // drawn by the plane renderer (--size, --background, --smooth, --recipe)
+    PlaneRenderer::Options render;
+    QString format;      // empty: a bitmap named .jpg, as ever; else "bmp" or "png"
+    bool recipes = true; // a recipe beside every image
+    bool quiet = false;  // print nothing but errors, no progress
+    Existing existing = Existing::Replace; // what a save does when its file name is taken
+};
+
+class PictureOptions {
+public:
+    PictureOptions();
+    QList<QCommandLineOption> all() const;
+    // Reads and checks the options into `settings`; returns a one-line error or an empty text.
+    QString read(const QCommandLineParser& parser, PictureSettings& settings) const;
+
+    QCommandLineOption recipe;
+    QCommandLineOption listRecipes;
+    QCommandLineOption noRecipes;
+    QCommandLineOption background;
+    QCommandLineOption size;
+    QCommandLineOption format;
+    QCommandLineOption smooth;
+};
+
+// Parses "N" or "WxH", each side 1 to largestRenderSide; false when it is not one.
+bool parseSize(const QString& text, int& width, int& height);
+// Parses "#RRGGBB"; false when it is not one.
+bool parseColour(const QString& text, colour::Value& value);
+
+class PictureMaker {
+public:
+    explicit PictureMaker(const PictureSettings& settings) : settings_(settings) {}
+
+    // Saves the image the world has just drawn as folder/name, with its recipe beside it.
+    SaveResult save(World& world, const QString& folder, const QString& name);
+
+    // Renders the recipe that `recipeArgument` names (a file, or the stem of a recipe the window
+    // saved) into `folder`, named after the recipe. Prints what it wrote; returns the exit code.
+    int renderRecipe(const QString& recipeArgument, const QString& folder);
+
+private:
+    QString extension() const;
+    QImage renderPlane(const Recipe& recipe, const QString& name);
+    SaveResult writeRecipeBeside(const Recipe& recipe, const QString& imagePath);
+    // Writes a picture, keeping a file of its name unless files are to be replaced.
+    SaveResult writePicture(const QImage& picture, const QString& path);
+
+    PictureSettings settings_;
+    PlaneRenderer renderer_; // its pool is made once and serves every picture
+};
+
+// Prints the stems of the recipes the window saved, with their dates; returns the exit code.
+int listSavedRecipes();
