@@ -1,12 +1,10 @@
 #include "PlaneRender.h"
 
+#include "FastColouring.h"
 #include "Pipeline.h"
-#include "VectorState.h"
 #include "World.h"
 
-#include <QThread>
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 
 double canvasCoordinate(double u, int size, int shorter) {
@@ -14,18 +12,9 @@ double canvasCoordinate(double u, int size, int shorter) {
 }
 
 int paletteLevelAt(GeneratorState& s, double i, double j) {
-    // As a sweep's visit and PlotPoint, with fractional i and j.
-    s.x = (i - s.sir / 2.0) / (s.sir / (2.0 * s.polx));
-    s.y = (s.vis / 2.0 - j) / (s.vis / (2.0 * s.poly));
-    s.r = std::sqrt(s.x * s.x + s.y * s.y);
-    const double divisor = s.x + 0.000001;
-    if (divisor == 0.0)
-        return -1;
-    s.fi = std::atan(s.y / divisor);
-    if (!std::isfinite(s.fi) || !ComputeComponents(s))
-        return -1;
-    const double ba = std::max(std::min(s.ba, paletteTop), 0.0);
-    return int(std::floor(ba / 10));
+    // The centred coordinates as a sweep's visit sets them, with fractional i and j.
+    return literalLevel(s, (i - s.sir / 2.0) / (s.sir / (2.0 * s.polx)),
+                        (s.vis / 2.0 - j) / (s.vis / (2.0 * s.poly)));
 }
 
 std::array<colour::Value, 68> levelColours(const palette::Waves& waves) {
@@ -39,10 +28,6 @@ std::array<colour::Value, 68> levelColours(const palette::Waves& waves) {
     return colours;
 }
 
-PlaneRenderer::PlaneRenderer(int threads) {
-    pool_.setMaxThreadCount(threads > 0 ? threads : std::max(1, QThread::idealThreadCount()));
-}
-
 QImage PlaneRenderer::render(const Recipe& recipe, const Options& options,
                              const std::function<void(double)>& progress) {
     const int width = options.width;
@@ -52,14 +37,12 @@ QImage PlaneRenderer::render(const Recipe& recipe, const Options& options,
     if (image.isNull())
         return image;
 
-    GeneratorState prototype;
-    setStartUpSettings(prototype);
-    applyParameters(recipe, prototype);
-    prototype.visited.clear(); // the sweeps' grid is not needed here
-    prototype.visited.shrink_to_fit();
+    GeneratorState parameters;
+    setStartUpSettings(parameters);
+    applyParameters(recipe, parameters);
 
     const auto levels = levelColours(recipe.waves);
-    // Each sample's colour after the replacements, as presses on the picture would leave it.
+    // Each level's colour after the replacements, as presses on the picture would leave it.
     auto replaced = [&recipe](colour::Value c) {
         for (const Replacement& p : recipe.replacements)
             if (c == p.pressed)
@@ -70,63 +53,65 @@ QImage PlaneRenderer::render(const Recipe& recipe, const Options& options,
     for (std::size_t k = 0; k < levels.size(); ++k)
         finalColour[k] = replaced(levels[k]);
     finalColour[68] = replaced(options.background);
-
-    const int shorter = std::min(width, height);
-    const int bandRows = std::max(1, 32768 / width);
-    const int bands = (height + bandRows - 1) / bandRows;
-    std::atomic<int> nextBand{0};
-    std::atomic<int> bandsDone{0};
-    const int samples = smooth * smooth;
-    uchar* const bits = image.bits(); // taken once: the workers write disjoint rows
-    const qsizetype stride = image.bytesPerLine();
-
-    auto work = [&] {
-        clearUpperVectorState();
-        GeneratorState s = prototype;
-        std::vector<double> columnOffsets(std::size_t(width) * std::size_t(smooth));
-        for (int u = 0; u < width; ++u)
-            for (int a = 0; a < smooth; ++a)
-                columnOffsets[std::size_t(u) * std::size_t(smooth) + std::size_t(a)] =
-                    canvasCoordinate(u + ((a + 0.5) / smooth - 0.5), width, shorter);
-        for (int band = nextBand++; band < bands; band = nextBand++) {
-            const int top = band * bandRows;
-            const int bottom = std::min(height, top + bandRows);
-            for (int v = top; v < bottom; ++v) {
-                auto* line = reinterpret_cast<QRgb*>(bits + v * stride);
-                const double row = canvasCoordinate(v, height, shorter);
-                for (int u = 0; u < width; ++u) {
-                    const double* is = &columnOffsets[std::size_t(u) * std::size_t(smooth)];
-                    if (smooth == 1) {
-                        const int level = paletteLevelAt(s, is[0], row);
-                        line[u] = finalColour[std::size_t(level < 0 ? 68 : level)];
-                        continue;
-                    }
-                    int red = 0, green = 0, blue = 0;
-                    for (int b = 0; b < smooth; ++b) {
-                        const double j =
-                            canvasCoordinate(v + ((b + 0.5) / smooth - 0.5), height, shorter);
-                        for (int a = 0; a < smooth; ++a) {
-                            const int level = paletteLevelAt(s, is[a], j);
-                            const QRgb c = finalColour[std::size_t(level < 0 ? 68 : level)];
-                            red += qRed(c);
-                            green += qGreen(c);
-                            blue += qBlue(c);
-                        }
-                    }
-                    line[u] = qRgb((red + samples / 2) / samples, (green + samples / 2) / samples,
-                                   (blue + samples / 2) / samples);
-                }
-            }
-            ++bandsDone;
-        }
+    auto colourOf = [&finalColour](std::int8_t level) {
+        return finalColour[std::size_t(level < 0 ? 68 : level)];
     };
-    const int workers = std::min(pool_.maxThreadCount(), bands);
-    for (int w = 0; w < workers; ++w)
-        pool_.start(work);
-    while (!pool_.waitForDone(100))
+
+    // The samples of a pixel lie around its centre; with one sample, on the pixel itself.
+    const int shorter = std::min(width, height);
+    auto sample = [smooth](int pixel, int k) { return pixel + ((k + 0.5) / smooth - 0.5); };
+    const GeneratorState& s = parameters;
+    std::vector<double> xs(std::size_t(width) * std::size_t(smooth));
+    for (int u = 0; u < width; ++u)
+        for (int a = 0; a < smooth; ++a)
+            xs[std::size_t(u) * std::size_t(smooth) + std::size_t(a)] =
+                (canvasCoordinate(sample(u, a), width, shorter) - s.sir / 2.0) /
+                (s.sir / (2.0 * s.polx));
+
+    // Bands of about a million samples: the levels of one band at a time, on every core.
+    const int rowSamples = width * smooth * smooth;
+    const int bandRows = std::clamp((1 << 20) / rowSamples, 1, height);
+    std::vector<double> ys(std::size_t(bandRows) * std::size_t(smooth));
+    std::vector<std::int8_t> bandLevels(xs.size() * ys.size());
+    uchar* const bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    const int samples = smooth * smooth;
+    for (int top = 0; top < height; top += bandRows) {
+        const int rows = std::min(bandRows, height - top);
+        const std::size_t rowCount = std::size_t(rows) * std::size_t(smooth);
+        for (int v = 0; v < rows; ++v)
+            for (int b = 0; b < smooth; ++b)
+                ys[std::size_t(v) * std::size_t(smooth) + std::size_t(b)] =
+                    (s.vis / 2.0 - canvasCoordinate(sample(top + v, b), height, shorter)) /
+                    (s.vis / (2.0 * s.poly));
+        const std::span<std::int8_t> level(bandLevels.data(), xs.size() * rowCount);
+        computeLevels(parameters, PixelGrid{xs, std::span<const double>(ys.data(), rowCount)},
+                      level, allCores_);
+        const std::size_t columns = xs.size();
+        for (int v = 0; v < rows; ++v) {
+            auto* line = reinterpret_cast<QRgb*>(bits + (top + v) * stride);
+            const std::int8_t* first = level.data() + std::size_t(v) * smooth * columns;
+            if (smooth == 1) {
+                for (int u = 0; u < width; ++u)
+                    line[u] = colourOf(first[u]);
+                continue;
+            }
+            for (int u = 0; u < width; ++u) {
+                int red = 0, green = 0, blue = 0;
+                for (int b = 0; b < smooth; ++b)
+                    for (int a = 0; a < smooth; ++a) {
+                        const QRgb c = colourOf(first[std::size_t(b) * columns +
+                                                      std::size_t(u) * smooth + std::size_t(a)]);
+                        red += qRed(c);
+                        green += qGreen(c);
+                        blue += qBlue(c);
+                    }
+                line[u] = qRgb((red + samples / 2) / samples, (green + samples / 2) / samples,
+                               (blue + samples / 2) / samples);
+            }
+        }
         if (progress)
-            progress(double(bandsDone.load()) / bands);
-    if (progress)
-        progress(1.0);
+            progress(double(top + rows) / height);
+    }
     return image;
 }

@@ -9,14 +9,14 @@
 // canvas pixel. Where the formulas give no value, the pixel shows the background colour. The
 // recipe's colour replacements are then applied in order, as presses on the picture would.
 //
-// The rows are rendered in bands across a thread pool made once, into one image.
+// The levels are computed band by band on the fast colouring path (all cores, the shared thread
+// pool made once), into one image: memory holds the picture and one band of levels.
 
 #include "Colour.h"
 #include "GeneratorState.h"
 #include "Recipe.h"
 
 #include <QImage>
-#include <QThreadPool>
 #include <array>
 #include <functional>
 
@@ -36,8 +36,8 @@ std::array<colour::Value, 68> levelColours(const palette::Waves& waves);
 
 class PlaneRenderer {
 public:
-    // `threads` workers; 0 takes one per processor.
-    explicit PlaneRenderer(int threads = 0);
+    // `threads` 1 works on the calling thread alone; anything else on every core.
+    explicit PlaneRenderer(int threads = 0) : allCores_(threads != 1) {}
     PlaneRenderer(const PlaneRenderer&) = delete;
     PlaneRenderer& operator=(const PlaneRenderer&) = delete;
 
@@ -54,5 +54,5 @@ public:
                   const std::function<void(double)>& progress = {});
 
 private:
-    QThreadPool pool_;
+    bool allCores_;
 };
