@@ -66,7 +66,7 @@ QJsonObject parametersJson(const Recipe& r) {
     QJsonObject o;
     for (const SingleField& f : singleFields)
         o.insert(QLatin1String(f.name), singleAsJson(r.*(f.member)));
-    o.insert(QLatin1String("n4"), r.n4); // the shortest text that reads back to the double
+    o.insert(QLatin1String("n4"), r.n4); // rewritten with 17 digits by toJson
     return o;
 }
 
@@ -222,7 +222,18 @@ QByteArray toJson(const Recipe& r) {
         replacements.append(QJsonObject{{QLatin1String("pressed"), qint64(p.pressed)},
                                         {QLatin1String("colour"), qint64(p.put)}});
     o.insert(QLatin1String("replacements"), replacements);
-    return QJsonDocument(o).toJson(QJsonDocument::Indented);
+    QByteArray text = QJsonDocument(o).toJson(QJsonDocument::Indented);
+    // n4 is a double: written with all 17 significant digits, as its readers may expect of a
+    // double, rather than the shortest text Qt's writer gives (both read back exactly).
+    const QByteArray key = "\"n4\": ";
+    if (const qsizetype at = text.indexOf(key); at >= 0) {
+        const qsizetype from = at + key.size();
+        qsizetype to = from;
+        while (to < text.size() && text[to] != ',' && text[to] != '\n')
+            ++to;
+        text.replace(from, to - from, QByteArray::number(r.n4, 'g', 17));
+    }
+    return text;
 }
 
 bool fromJson(const QByteArray& json, const QString& source, Recipe& recipe, QString& error) {

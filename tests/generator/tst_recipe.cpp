@@ -120,11 +120,14 @@ void TestRecipe::roundTripIsBitForBit() {
 }
 
 void TestRecipe::singlesAreWrittenShort() {
-    // A single is written as its shortest text (20.3, not 20.299999237060547).
+    // A single is written as its shortest text (20.3, not 20.299999237060547); the double n4
+    // with 17 significant digits (its shortest text would be 0.8999999999999999).
     Recipe r = drawnRecipe(3);
     r.n1 = 20.3f;
     r.baf02 = 2.5f;
+    r.n4 = std::nextafter(0.9, 0.0);
     const QByteArray json = toJson(r);
+    QVERIFY2(json.contains("\"n4\": 0.89999999999999991,"), json.constData());
     QVERIFY2(json.contains("\"n1\": 20.3,"), json.constData());
     QVERIFY2(json.contains("\"baf02\": 2.5,"), json.constData());
     QVERIFY(json.contains("\"formatVersion\": 1"));
