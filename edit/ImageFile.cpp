@@ -27,15 +27,11 @@ SaveResult ImageFile::save(const Surface& buffer, const QString& folder, const Q
         result.error = QStringLiteral("Could not save %1: %2").arg(result.path, reason);
         return result;
     };
-    if (const QString problem = prepareFolder(folder); !problem.isEmpty())
+    QString problem;
+    const std::unique_ptr<StagedFile> staged = stageBitmap(buffer, folder, problem);
+    if (!staged)
         return fail(problem);
-    QString encodingError;
-    const QByteArray bytes = encodeBitmap(buffer, &encodingError);
-    if (bytes.isEmpty())
-        return fail(encodingError);
-    StagedFile file(folder, bytes);
-    if (!file.ok())
-        return fail(file.error());
+    StagedFile& file = *staged;
 
     auto placed = [&](const QString& path) {
         path_ = path;

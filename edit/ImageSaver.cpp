@@ -50,6 +50,22 @@ QByteArray encodeBitmap(const Surface& buffer, QString* error) {
     return bytes;
 }
 
+std::unique_ptr<StagedFile> stageBitmap(const Surface& buffer, const QString& folder,
+                                        QString& error) {
+    error = prepareFolder(folder);
+    if (!error.isEmpty())
+        return nullptr;
+    const QByteArray bytes = encodeBitmap(buffer, &error);
+    if (bytes.isEmpty())
+        return nullptr;
+    auto file = std::make_unique<StagedFile>(folder, bytes);
+    if (!file->ok()) {
+        error = file->error();
+        return nullptr;
+    }
+    return file;
+}
+
 SaveResult writeBitmap(const Surface& buffer, const QString& folder, const QString& stem,
                        Existing existing) {
     const QString path = imagePath(folder, stem);
@@ -59,24 +75,19 @@ SaveResult writeBitmap(const Surface& buffer, const QString& folder, const QStri
         result.error = QStringLiteral("Could not save %1: %2").arg(result.path, reason);
         return result;
     };
-    if (const QString problem = prepareFolder(folder); !problem.isEmpty())
-        return fail(problem);
     if (QFileInfo(path).isDir())
         return fail(QStringLiteral("a folder of that name is in the way"));
-    QString encodingError;
-    const QByteArray bytes = encodeBitmap(buffer, &encodingError);
-    if (bytes.isEmpty())
-        return fail(encodingError);
-    StagedFile file(folder, bytes);
-    if (!file.ok())
-        return fail(file.error());
-    const int error = existing == Existing::Replace ? file.placeOver(path) : file.placeNew(path);
+    QString problem;
+    const std::unique_ptr<StagedFile> file = stageBitmap(buffer, folder, problem);
+    if (!file)
+        return fail(problem);
+    const int error = existing == Existing::Replace ? file->placeOver(path) : file->placeNew(path);
     if (error == EEXIST)
         return fail(QStringLiteral("a file of that name exists already"));
     if (error != 0)
         return fail(QString::fromLocal8Bit(std::strerror(error)));
     result.ok = true;
-    result.written = file.identity();
+    result.written = file->identity();
     return result;
 }
 

@@ -9,6 +9,7 @@
 #include "Surface.h"
 
 #include <QString>
+#include <memory>
 
 struct SaveResult {
     bool ok = false;
@@ -32,6 +33,11 @@ QString imagePath(const QString& folder, const QString& stem);
 
 // The buffer's picture as the bytes of a 24-bit BMP file; empty with `error` set on failure.
 QByteArray encodeBitmap(const Surface& buffer, QString* error);
+
+// The buffer's picture as a complete BMP file staged in `folder` (made when missing), waiting
+// for its name; null, with `error` set to the reason, when that fails.
+std::unique_ptr<StagedFile> stageBitmap(const Surface& buffer, const QString& folder,
+                                        QString& error);
 
 // Writes the buffer's picture to folder/stem.jpg, creating the folder when it is missing.
 SaveResult writeBitmap(const Surface& buffer, const QString& folder, const QString& stem,

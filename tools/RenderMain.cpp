@@ -4,6 +4,7 @@
 // a file unless told to (--force), shows its progress on a terminal, and says nothing but errors
 // with -q. It also renders recipes and pictures at any size (RenderPictures).
 
+#include "CommandLineError.h"
 #include "ImageSaver.h"
 #include "RenderPictures.h"
 #include "World.h"
@@ -41,26 +42,12 @@ int usageError(const QString& message) {
 
 // One line for an option the parser rejects, naming it as it was typed.
 int parseError(const QCommandLineParser& parser, const QStringList& arguments) {
-    const QStringList unknown = parser.unknownOptionNames();
-    if (unknown.isEmpty()) {
-        QString text = parser.errorText();
-        if (text.endsWith(QLatin1Char('.')))
-            text.chop(1);
-        if (!text.isEmpty())
-            text[0] = text[0].toLower();
-        return usageError(text);
+    const QString problem = commandLineError(parser, arguments);
+    if (!parser.unknownOptionNames().isEmpty()) {
+        std::fprintf(stderr, "rosette-render: %s\n", qPrintable(problem));
+        return 2;
     }
-    QString typed = QStringLiteral("--") + unknown.first();
-    for (const QString& argument : arguments.mid(1)) {
-        const QString name = argument.section(QLatin1Char('='), 0, 0);
-        const qsizetype dashes = name.startsWith(QLatin1String("--")) ? 2 : 1;
-        if (name.startsWith(QLatin1Char('-')) && name.mid(dashes) == unknown.first()) {
-            typed = name;
-            break;
-        }
-    }
-    std::fprintf(stderr, "rosette-render: unknown option '%s'\n", qPrintable(typed));
-    return 2;
+    return usageError(problem);
 }
 
 // Without XDG_RUNTIME_DIR Qt warns on every start about a folder the renderer never uses.
