@@ -28,7 +28,7 @@ SaveResult ImageFile::save(const Surface& buffer, const QString& folder, const Q
         return result;
     };
     QString problem;
-    const std::unique_ptr<StagedFile> staged = stageBitmap(buffer, folder, problem);
+    const std::unique_ptr<StagedFile> staged = stageBitmap(buffer.image(), folder, problem);
     if (!staged)
         return fail(problem);
     StagedFile& file = *staged;

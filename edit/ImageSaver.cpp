@@ -35,14 +35,14 @@ QString imagePath(const QString& folder, const QString& stem) {
     return folder.isEmpty() ? name : QDir(folder).filePath(name);
 }
 
-QByteArray encodeBitmap(const Surface& buffer, QString* error) {
+QByteArray encodeBitmap(const QImage& picture, QString* error) {
     QByteArray bytes;
     QBuffer device(&bytes);
     device.open(QIODevice::WriteOnly);
     // 24 bits per pixel: every colour the program draws is plain RGB, and Qt writes an RGB32
     // picture as a 24-bit bitmap without a conversion of its own.
     QImageWriter writer(&device, "bmp");
-    if (!writer.write(buffer.image())) {
+    if (!writer.write(picture)) {
         if (error)
             *error = writer.errorString();
         return {};
@@ -50,12 +50,12 @@ QByteArray encodeBitmap(const Surface& buffer, QString* error) {
     return bytes;
 }
 
-std::unique_ptr<StagedFile> stageBitmap(const Surface& buffer, const QString& folder,
+std::unique_ptr<StagedFile> stageBitmap(const QImage& picture, const QString& folder,
                                         QString& error) {
     error = prepareFolder(folder);
     if (!error.isEmpty())
         return nullptr;
-    const QByteArray bytes = encodeBitmap(buffer, &error);
+    const QByteArray bytes = encodeBitmap(picture, &error);
     if (bytes.isEmpty())
         return nullptr;
     auto file = std::make_unique<StagedFile>(folder, bytes);
@@ -66,7 +66,7 @@ std::unique_ptr<StagedFile> stageBitmap(const Surface& buffer, const QString& fo
     return file;
 }
 
-SaveResult writeBitmap(const Surface& buffer, const QString& folder, const QString& stem,
+SaveResult writeBitmap(const QImage& picture, const QString& folder, const QString& stem,
                        Existing existing) {
     const QString path = imagePath(folder, stem);
     SaveResult result;
@@ -78,7 +78,7 @@ SaveResult writeBitmap(const Surface& buffer, const QString& folder, const QStri
     if (QFileInfo(path).isDir())
         return fail(QStringLiteral("a folder of that name is in the way"));
     QString problem;
-    const std::unique_ptr<StagedFile> file = stageBitmap(buffer, folder, problem);
+    const std::unique_ptr<StagedFile> file = stageBitmap(picture, folder, problem);
     if (!file)
         return fail(problem);
     const int error = existing == Existing::Replace ? file->placeOver(path) : file->placeNew(path);
@@ -94,5 +94,5 @@ SaveResult writeBitmap(const Surface& buffer, const QString& folder, const QStri
 SaveResult SaveImage(const Surface& canvas, Surface& buffer, int sir, int vis,
                      const QString& folder, const QString& stem, Existing existing) {
     copyToSaveBuffer(canvas, buffer, sir, vis);
-    return writeBitmap(buffer, folder, stem, existing);
+    return writeBitmap(buffer.image(), folder, stem, existing);
 }

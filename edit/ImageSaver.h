@@ -8,6 +8,7 @@
 #include "StagedFile.h"
 #include "Surface.h"
 
+#include <QImage>
 #include <QString>
 #include <memory>
 
@@ -31,16 +32,18 @@ void copyToSaveBuffer(const Surface& canvas, Surface& buffer, int sir, int vis);
 // The file a stem is saved to in a folder: folder/stem.jpg.
 QString imagePath(const QString& folder, const QString& stem);
 
-// The buffer's picture as the bytes of a 24-bit BMP file; empty with `error` set on failure.
-QByteArray encodeBitmap(const Surface& buffer, QString* error);
+// The save buffer's picture as the bytes of a 24-bit BMP file; empty with `error` set on failure.
+QByteArray encodeBitmap(const QImage& picture, QString* error);
 
-// The buffer's picture as a complete BMP file staged in `folder` (made when missing), waiting
-// for its name; null, with `error` set to the reason, when that fails.
-std::unique_ptr<StagedFile> stageBitmap(const Surface& buffer, const QString& folder,
+// The save buffer's picture as a complete BMP file staged in `folder` (made when missing),
+// waiting for its name; null, with `error` set to the reason, when that fails.
+std::unique_ptr<StagedFile> stageBitmap(const QImage& picture, const QString& folder,
                                         QString& error);
 
-// Writes the buffer's picture to folder/stem.jpg, creating the folder when it is missing.
-SaveResult writeBitmap(const Surface& buffer, const QString& folder, const QString& stem,
+// Writes the save buffer's picture to folder/stem.jpg, creating the folder when it is missing.
+// Any thread may write a picture it holds (a QImage shares its pixels until either side
+// changes them).
+SaveResult writeBitmap(const QImage& picture, const QString& folder, const QString& stem,
                        Existing existing = Existing::Replace);
 
 // SaveImage: the copy, then the write.

@@ -181,6 +181,28 @@ int main(int argc, char** argv) {
 
     Progress progress(images, !quietly);
     progress.show(0);
+    // Image k's files are written while image k + 1 is drawn; each save is reported, in order,
+    // before the next begins, and the first that fails ends the run.
+    QFuture<SaveResult> writing;
+    int written = 0;
+    auto reportWritten = [&]() {
+        if (!writing.isValid())
+            return true;
+        const SaveResult saved = writing.result();
+        writing = {};
+        progress.clear();
+        if (!saved.ok) {
+            const bool taken = existing == Existing::Refuse && QFileInfo::exists(saved.path);
+            std::fprintf(stderr, "rosette-render: %s%s\n", qPrintable(saved.error),
+                         taken ? " (--force replaces it)" : "");
+            return false;
+        }
+        if (!quietly)
+            std::printf("%s\n", qPrintable(saved.path));
+        std::fflush(stdout);
+        progress.show(++written);
+        return true;
+    };
     for (int k = 1; k <= images; ++k) {
         if (fixedSeed)
             clock.fix(double(*fixedSeed + k));
@@ -194,19 +216,12 @@ int main(int argc, char** argv) {
             progress.show(k);
             continue;
         }
-        const SaveResult saved = maker.save(world, folder, stem);
-        progress.clear();
-        if (!saved.ok) {
-            const bool taken = existing == Existing::Refuse && QFileInfo::exists(saved.path);
-            std::fprintf(stderr, "rosette-render: %s%s\n", qPrintable(saved.error),
-                         taken ? " (--force replaces it)" : "");
+        if (!reportWritten())
             return 1;
-        }
-        if (!quietly)
-            std::printf("%s\n", qPrintable(saved.path));
-        std::fflush(stdout);
-        progress.show(k);
+        writing = maker.saveInBackground(world, folder, stem);
     }
+    if (!reportWritten())
+        return 1;
     progress.clear();
     return 0;
 }

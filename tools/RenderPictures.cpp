@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QtConcurrent/QtConcurrentRun>
 #include <cstdio>
 #include <unistd.h>
 
@@ -134,7 +135,7 @@ QImage PictureMaker::renderPlane(const Recipe& recipe, const QString& name) {
     return picture;
 }
 
-SaveResult PictureMaker::writePicture(const QImage& picture, const QString& path) {
+SaveResult PictureMaker::writePicture(const QImage& picture, const QString& path) const {
     if (settings_.existing == Existing::Refuse && QFileInfo::exists(path)) {
         SaveResult kept;
         kept.path = QDir::toNativeSeparators(path);
@@ -146,7 +147,7 @@ SaveResult PictureMaker::writePicture(const QImage& picture, const QString& path
                             settings_.format.isEmpty() ? "bmp" : qPrintable(settings_.format));
 }
 
-SaveResult PictureMaker::writeRecipeBeside(const Recipe& recipe, const QString& imagePath) {
+SaveResult PictureMaker::writeRecipeBeside(const Recipe& recipe, const QString& imagePath) const {
     SaveResult result;
     const QFileInfo image(imagePath);
     result.path = QDir::toNativeSeparators(
@@ -160,34 +161,59 @@ SaveResult PictureMaker::writeRecipeBeside(const Recipe& recipe, const QString& 
     return result;
 }
 
-SaveResult PictureMaker::save(World& world, const QString& folder, const QString& name) {
+PictureMaker::PictureMaker(const PictureSettings& settings) : settings_(settings) {
+    writer_.setMaxThreadCount(1);
+    writer_.setExpiryTimeout(-1); // the thread stays for the next image
+}
+
+PictureMaker::Files PictureMaker::take(World& world, const QString& folder, const QString& name) {
     const GeneratorState& s = world.state;
-    SaveResult saved;
-    if (!settings_.plane && settings_.format.isEmpty()) {
-        saved = SaveImage(world.canvas, world.saveBuffer, s.sir, s.vis, folder, name,
-                          settings_.existing); // as ever
-    } else if (!settings_.plane) {
+    Files files;
+    files.folder = folder;
+    files.name = name;
+    if (settings_.recipes)
+        files.recipe = recipeOf(world);
+    if (!settings_.plane) {
         copyToSaveBuffer(world.canvas, world.saveBuffer, s.sir, s.vis);
-        saved = writePicture(world.saveBuffer.image(), QDir(folder).filePath(name + extension()));
-    } else {
-        const QImage picture = renderPlane(recipeOf(world), name);
-        if (picture.isNull()) {
-            saved.path = QDir::toNativeSeparators(QDir(folder).filePath(name + extension()));
-            saved.error = QStringLiteral("Could not render %1: not enough memory for %2 x %3 "
-                                         "pixels")
-                              .arg(saved.path)
-                              .arg(settings_.render.width)
-                              .arg(settings_.render.height);
-            return saved;
-        }
-        saved = writePicture(picture, QDir(folder).filePath(name + extension()));
+        // Shares the buffer's pixels; the next copy into the buffer gives it pixels of its own.
+        files.picture = world.saveBuffer.image();
+        return files;
     }
+    files.picture = renderPlane(settings_.recipes ? files.recipe : recipeOf(world), name);
+    if (files.picture.isNull()) {
+        SaveResult& failed = files.failed;
+        failed.path = QDir::toNativeSeparators(QDir(folder).filePath(name + extension()));
+        failed.error = QStringLiteral("Could not render %1: not enough memory for %2 x %3 pixels")
+                           .arg(failed.path)
+                           .arg(settings_.render.width)
+                           .arg(settings_.render.height);
+    }
+    return files;
+}
+
+SaveResult PictureMaker::write(const Files& files) const {
+    if (!files.failed.error.isEmpty())
+        return files.failed;
+    const SaveResult saved =
+        settings_.format.isEmpty() && !settings_.plane
+            ? writeBitmap(files.picture, files.folder, files.name, settings_.existing) // as ever
+            : writePicture(files.picture, QDir(files.folder).filePath(files.name + extension()));
     if (saved.ok && settings_.recipes) {
-        const SaveResult recipe = writeRecipeBeside(recipeOf(world), saved.path);
+        const SaveResult recipe = writeRecipeBeside(files.recipe, saved.path);
         if (!recipe.ok)
             return recipe;
     }
     return saved;
+}
+
+SaveResult PictureMaker::save(World& world, const QString& folder, const QString& name) {
+    return write(take(world, folder, name));
+}
+
+QFuture<SaveResult> PictureMaker::saveInBackground(World& world, const QString& folder,
+                                                   const QString& name) {
+    return QtConcurrent::run(&writer_,
+                             [this, files = take(world, folder, name)] { return write(files); });
 }
 
 int PictureMaker::renderRecipe(const QString& recipeArgument, const QString& folder) {

@@ -10,8 +10,10 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QFuture>
 #include <QList>
 #include <QString>
+#include <QThreadPool>
 
 struct PictureSettings {
     bool plane = false; // drawn by the plane renderer (--size, --background, --smooth, --recipe)
@@ -45,24 +47,40 @@ bool parseColour(const QString& text, colour::Value& value);
 
 class PictureMaker {
 public:
-    explicit PictureMaker(const PictureSettings& settings) : settings_(settings) {}
+    explicit PictureMaker(const PictureSettings& settings);
 
     // Saves the image the world has just drawn as folder/name, with its recipe beside it.
     SaveResult save(World& world, const QString& folder, const QString& name);
+    // The same save, but only the picture and recipe are taken from the world here: the files
+    // are written on a thread of the maker's own, one save after another, while the caller
+    // draws the next image. Nothing is in the way of a new image once this returns.
+    QFuture<SaveResult> saveInBackground(World& world, const QString& folder, const QString& name);
 
     // Renders the recipe that `recipeArgument` names (a file, or the stem of a recipe the window
     // saved) into `folder`, named after the recipe. Prints what it wrote; returns the exit code.
     int renderRecipe(const QString& recipeArgument, const QString& folder);
 
 private:
+    // An image's files as they are to be written, apart from the world that drew it.
+    struct Files {
+        QImage picture;
+        Recipe recipe;
+        QString folder;
+        QString name;
+        SaveResult failed; // set when the picture could not be made
+    };
+    Files take(World& world, const QString& folder, const QString& name);
+    SaveResult write(const Files& files) const;
+
     QString extension() const;
     QImage renderPlane(const Recipe& recipe, const QString& name);
-    SaveResult writeRecipeBeside(const Recipe& recipe, const QString& imagePath);
+    SaveResult writeRecipeBeside(const Recipe& recipe, const QString& imagePath) const;
     // Writes a picture, keeping a file of its name unless files are to be replaced.
-    SaveResult writePicture(const QImage& picture, const QString& path);
+    SaveResult writePicture(const QImage& picture, const QString& path) const;
 
     PictureSettings settings_;
     PlaneRenderer renderer_; // its pool is made once and serves every picture
+    QThreadPool writer_;     // one thread, made once, that writes the files of saveInBackground
 };
 
 // Prints the stems of the recipes the window saved, with their dates; returns the exit code.

@@ -315,34 +315,46 @@ void TestRender::outputThatIsNotAFolderSaysSo() {
 }
 
 void TestRender::existingFilesAreKeptUnlessForced() {
-    // A file with the name of the image to save is kept, and the renderer stops with a message,
-    // unless --force is given. The names carry the clock's time, so every name the run could
-    // take in the next minute exists beforehand.
+    // A file with the name of the second image to save is kept, and the renderer stops there
+    // with a message, unless --force is given: the first image and its recipe are written and
+    // reported, nothing of the third is. The names carry the clock's time, so every name the
+    // run could take in the next minute exists beforehand.
     QTemporaryDir tmp;
     const QDateTime now = QDateTime::currentDateTime();
     QStringList placed;
     for (int s = -1; s <= 60; ++s) {
         const QString name =
-            now.addSecs(s).toString(QStringLiteral("'T'yyyyMMddHHmmss")) + "-1.jpg";
+            now.addSecs(s).toString(QStringLiteral("'T'yyyyMMddHHmmss")) + "-2.jpg";
         QFile file(QDir(tmp.path()).filePath(name));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("kept") == 4);
         placed << name;
     }
-    const Run refused = render({"--seed", "5", "--type", "1", "--out", tmp.path()});
+    const Run refused = render({"--seed", "5", "--type", "1", "--count", "3", "--out", tmp.path()});
     QCOMPARE(refused.exitCode, 1);
-    QVERIFY2(refused.err.contains("--force"), refused.err.constData());
+    QVERIFY2(refused.err.contains("-2.jpg") && refused.err.contains("--force"),
+             refused.err.constData());
     QVERIFY(!refused.err.trimmed().contains('\n'));
+    QVERIFY2(refused.out.endsWith("-1.jpg\n") && refused.out.count('\n') == 1,
+             refused.out.constData());
     auto files = filesIn(tmp.path());
-    QCOMPARE(files.size(), placed.size());
-    for (const auto& [name, bytes] : files)
-        QCOMPARE(bytes, QByteArray("kept"));
+    QCOMPARE(files.size(), placed.size() + 2);
+    QStringList written;
+    for (const auto& [name, bytes] : files) {
+        if (!placed.contains(name))
+            written << name;
+        else
+            QCOMPARE(bytes, QByteArray("kept"));
+    }
+    QCOMPARE(written.size(), 2);
+    QVERIFY2(written[0].endsWith("-1.jpg") && written[1].endsWith("-1.json"),
+             qPrintable(written.join(' ')));
 
-    const Run forced = render({"--seed", "5", "--type", "1", "--force", "--out", tmp.path()});
+    const Run forced =
+        render({"--seed", "5", "--type", "1", "--count", "3", "--force", "--out", tmp.path()});
     QCOMPARE(forced.exitCode, 0);
-    files = filesIn(tmp.path(), {"*.jpg"});
-    QCOMPARE(files.size(), placed.size());
+    QCOMPARE(forced.out.count('\n'), 3);
     int replaced = 0;
-    for (const auto& [name, bytes] : files)
+    for (const auto& [name, bytes] : filesIn(tmp.path(), placed))
         replaced += bytes.startsWith("BM");
     QCOMPARE(replaced, 1);
 }
