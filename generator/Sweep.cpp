@@ -10,6 +10,14 @@
 namespace {
 constexpr int side = GeneratorState::visitedSide;
 constexpr colour::Value whiteValue = 16777215; // hexadecimal FFFFFF
+
+// std::nearbyint for 0 <= v < 2^52 without a library call: the sum with 2^52 has no bits left
+// for a fraction, so the addition rounds v in the current rounding mode and the subtraction is
+// exact.
+double nearbyintNonNegative(double v) {
+    constexpr double noFraction = 0x1p52;
+    return (v + noFraction) - noFraction;
+}
 } // namespace
 
 Sweep::Sweep(GeneratorState& state, Random& random, const Surface& strip, Surface& canvas)
@@ -177,7 +185,7 @@ void Sweep::paintVisits(std::int64_t end) {
             if (coloured) {
                 colour(i, j);
             } else {
-                const double noise = std::nearbyint(double(random_->next()) * whiteValue);
+                const double noise = nearbyintNonNegative(double(random_->next()) * whiteValue);
                 paint(i, j, colour::toQRgb(colour::Value(noise)));
             }
         }
