@@ -171,15 +171,14 @@ PictureMaker::Files PictureMaker::take(World& world, const QString& folder, cons
     Files files;
     files.folder = folder;
     files.name = name;
-    if (settings_.recipes)
-        files.recipe = recipeOf(world);
+    files.recipe = recipeOf(world);
     if (!settings_.plane) {
         copyToSaveBuffer(world.canvas, world.saveBuffer, s.sir, s.vis);
         // Shares the buffer's pixels; the next copy into the buffer gives it pixels of its own.
         files.picture = world.saveBuffer.image();
         return files;
     }
-    files.picture = renderPlane(settings_.recipes ? files.recipe : recipeOf(world), name);
+    files.picture = renderPlane(files.recipe, name);
     if (files.picture.isNull()) {
         SaveResult& failed = files.failed;
         failed.path = QDir::toNativeSeparators(QDir(folder).filePath(name + extension()));
@@ -204,10 +203,6 @@ SaveResult PictureMaker::write(const Files& files) const {
             return recipe;
     }
     return saved;
-}
-
-SaveResult PictureMaker::save(World& world, const QString& folder, const QString& name) {
-    return write(take(world, folder, name));
 }
 
 QFuture<SaveResult> PictureMaker::saveInBackground(World& world, const QString& folder,

@@ -49,11 +49,9 @@ class PictureMaker {
 public:
     explicit PictureMaker(const PictureSettings& settings);
 
-    // Saves the image the world has just drawn as folder/name, with its recipe beside it.
-    SaveResult save(World& world, const QString& folder, const QString& name);
-    // The same save, but only the picture and recipe are taken from the world here: the files
-    // are written on a thread of the maker's own, one save after another, while the caller
-    // draws the next image. Nothing is in the way of a new image once this returns.
+    // Saves the image the world has just drawn as folder/name, with its recipe beside it. Only
+    // the picture and recipe are taken from the world here: the files are written on a thread
+    // of the maker's own, one save after another, while the caller draws the next image.
     QFuture<SaveResult> saveInBackground(World& world, const QString& folder, const QString& name);
 
     // Renders the recipe that `recipeArgument` names (a file, or the stem of a recipe the window
