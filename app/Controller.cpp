@@ -138,14 +138,14 @@ void Controller::Command3_Click() {
         return;
     }
     emit saved(result.path);
-    saveRecipe(entry->recipe, result.path);
+    saveRecipe(*entry);
 }
 
-void Controller::saveRecipe(const Recipe& recipe, const QString& savedPath) {
-    const QString name = QFileInfo(savedPath).completeBaseName() + QStringLiteral(".json");
-    if (const QString error = writeRecipe(recipe, QDir(recipeFolder_).filePath(name));
-        !error.isEmpty())
-        emit saveFailed(error);
+void Controller::saveRecipe(History::Entry& entry) {
+    const SaveResult result = entry.file.saveRecipe(toJson(entry.recipe), recipeFolder_);
+    if (!result.ok)
+        emit recipeSaveFailed(tr("%1 was saved, but its recipe was not. %2")
+                                  .arg(QDir::toNativeSeparators(entry.file.path()), result.error));
 }
 
 void Controller::showFromHistory() {

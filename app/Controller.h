@@ -79,6 +79,8 @@ signals:
     void stripChanged(const QRect& area);
     void windowChanged(const QRect& area);
     void saveFailed(const QString& message);
+    // The image was saved, its recipe was not.
+    void recipeSaveFailed(const QString& message);
     // A save wrote `path`.
     void saved(const QString& path);
     // The number of waiting commands changed.
@@ -102,8 +104,8 @@ private:
     void ShowGenerationType();
     // Shows the current image of the history again, complete, with its strip and stem.
     void showFromHistory();
-    // Saves the recipe of the image on the canvas under the saved file's name.
-    void saveRecipe(const Recipe& recipe, const QString& savedPath);
+    // Saves the recipe of an image just saved under the saved file's name.
+    void saveRecipe(History::Entry& entry);
 
     void startImage(); // GenerateImage, revealed by the timer
     void runQueue();   // runs queued actions until one is still drawing or none is left

@@ -148,7 +148,14 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
     connect(&controller_, &Controller::windowChanged, layoutArea_,
             qOverload<const QRect&>(&QWidget::update));
     connect(&controller_, &Controller::windowChanged, this, &Form1::describeGenerationType);
-    connect(&controller_, &Controller::saveFailed, this, &Form1::showSaveFailure);
+    connect(&controller_, &Controller::saveFailed, this, [this](const QString& message) {
+        showFailure(tr("Image not saved"), message,
+                    tr("The image is still on the canvas; nothing was changed."));
+    });
+    connect(&controller_, &Controller::recipeSaveFailed, this, [this](const QString& message) {
+        showFailure(tr("Recipe not saved"), message,
+                    tr("The image file is complete; only its recipe is missing."));
+    });
     connect(&controller_, &Controller::saved, title_, &WindowTitle::showSaved);
     connect(&controller_, &Controller::waitingChanged, title_, &WindowTitle::setWaiting);
     connect(&controller_, &Controller::exitRequested, this, [] { QCoreApplication::quit(); });
@@ -227,11 +234,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void Form1::showSaveFailure(const QString& message) {
+void Form1::showFailure(const QString& title, const QString& message, const QString& more) {
     std::fprintf(stderr, "rosette: %s\n", qPrintable(message)); // seen even when closing
-    auto* box = new QMessageBox(QMessageBox::Warning, tr("Image not saved"), message,
-                                QMessageBox::Ok, this);
-    box->setInformativeText(tr("The image is still on the canvas; nothing was changed."));
+    auto* box = new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::Ok, this);
+    box->setInformativeText(more);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }

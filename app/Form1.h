@@ -43,7 +43,8 @@ protected:
 
 private:
     QPushButton* addButton(int number, const QString& caption, const QRect& geometry);
-    void showSaveFailure(const QString& message);
+    // A failed save's message, in a box titled `title`, with `more` under it.
+    void showFailure(const QString& title, const QString& message, const QString& more);
     void describeGenerationType();
     void placeOnScreen();
 

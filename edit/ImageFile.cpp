@@ -15,6 +15,8 @@ void ImageFile::forget() {
     stem_.clear();
     path_.clear();
     written_ = {};
+    recipePath_.clear();
+    recipeWritten_ = {};
 }
 
 SaveResult ImageFile::save(const Surface& buffer, const QString& folder, const QString& stem) {
@@ -64,4 +66,33 @@ SaveResult ImageFile::save(const Surface& buffer, const QString& folder, const Q
         }
     }
     return fail(QStringLiteral("every name up to %1-%2.jpg is taken").arg(stem).arg(lastSuffix));
+}
+
+SaveResult ImageFile::saveRecipe(const QByteArray& json, const QString& recipeFolder) {
+    SaveResult result;
+    const QString path =
+        QDir(recipeFolder).filePath(QFileInfo(path_).completeBaseName() + QStringLiteral(".json"));
+    result.path = QDir::toNativeSeparators(path);
+    auto fail = [&result](const QString& reason) {
+        result.error = QStringLiteral("Could not save %1: %2").arg(result.path, reason);
+        return result;
+    };
+    if (path_.isEmpty())
+        return fail(QStringLiteral("the image has not been saved"));
+    if (QString problem = prepareFolder(recipeFolder); !problem.isEmpty())
+        return fail(problem);
+    StagedFile file(recipeFolder, json);
+    if (!file.ok())
+        return fail(file.error());
+    const FileIdentity expected = path == recipePath_ ? recipeWritten_ : FileIdentity{};
+    if (const int error = file.placeOverOwn(path, expected); error == EEXIST)
+        return fail(QStringLiteral("a file of that name exists and is kept"));
+    else if (error != 0)
+        return fail(file.error().isEmpty() ? QString::fromLocal8Bit(std::strerror(error))
+                                           : file.error());
+    recipePath_ = path;
+    recipeWritten_ = file.identity();
+    result.ok = true;
+    result.written = recipeWritten_;
+    return result;
 }

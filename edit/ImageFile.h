@@ -4,7 +4,8 @@
 // stem-3.jpg, ... when that name belongs to another file (another image begun in the same
 // second, or another program's save); later saves of the same image replace that one file, and
 // only while it is still the file this image wrote. Nothing else is ever replaced, even when
-// another program saves into the same folder at the same moment.
+// another program saves into the same folder at the same moment. The image's recipe is kept the
+// same way, in a folder of its own, under the saved file's name.
 
 #include "ImageSaver.h"
 
@@ -18,12 +19,18 @@ public:
     // Writes the buffer's picture for the image named `stem` into `folder`.
     SaveResult save(const Surface& buffer, const QString& folder, const QString& stem);
 
+    // Writes the image's recipe as recipeFolder/<saved file's name>.json (after save()),
+    // replacing only the recipe this image wrote there before.
+    SaveResult saveRecipe(const QByteArray& json, const QString& recipeFolder);
+
     // The file this image's saves write, once one has been written.
     QString path() const { return path_; }
 
 private:
     QString folder_;
     QString stem_;
-    QString path_;         // where this image was last saved
-    FileIdentity written_; // what that save wrote
+    QString path_;               // where this image was last saved
+    FileIdentity written_;       // what that save wrote
+    QString recipePath_;         // where this image's recipe was last saved
+    FileIdentity recipeWritten_; // what that recipe save wrote
 };

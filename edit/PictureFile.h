@@ -1,13 +1,15 @@
 #pragma once
 
-// Writing a picture of any size to a file, atomically: an existing file is replaced only by a
-// complete new one, and a failure leaves no partial file behind.
+// Pictures of any size as files: encoded straight into a staged file, so a large picture is not
+// held a second time in memory, and given a name only when complete.
 
-#include "ImageSaver.h"
+#include "StagedFile.h"
 
 #include <QImage>
 #include <QString>
+#include <memory>
 
-// Writes the image to `path` in `format` ("bmp": uncompressed 24-bit, "png"), creating the
-// folder when it is missing.
-SaveResult writePictureFile(const QImage& image, const QString& path, const char* format);
+// The image encoded as `format` ("bmp": uncompressed 24-bit, "png") in a file staged in
+// `folder` (made when missing); null, with `error` set to the reason, when that fails.
+std::unique_ptr<StagedFile> stagePicture(const QImage& image, const QString& folder,
+                                         const char* format, QString& error);

@@ -102,7 +102,7 @@ QString prepareFolder(const QString& folder) {
     return QStringLiteral("the folder %1 cannot be created: %2").arg(shown, reasonOf(error));
 }
 
-StagedFile::StagedFile(const QString& folder, const QByteArray& bytes) {
+int StagedFile::openTemporary(const QString& folder) {
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temporary_ = QDir(folder).filePath(
@@ -116,10 +116,11 @@ StagedFile::StagedFile(const QString& folder, const QByteArray& bytes) {
     if (fd < 0) {
         error_ = reasonOf(errno);
         placed_ = true; // nothing to remove
-        return;
     }
-    // The reason is read before anything else can overwrite errno: a full disk says so.
-    error_ = writeFully(fd, bytes);
+    return fd;
+}
+
+void StagedFile::finish(int fd) {
     if (error_.isEmpty() && ::fsync(fd) != 0)
         error_ = reasonOf(errno);
     struct stat st {};
@@ -129,6 +130,36 @@ StagedFile::StagedFile(const QString& folder, const QByteArray& bytes) {
         error_ = reasonOf(errno);
     if (error_.isEmpty())
         identity_ = identityOfStat(st);
+}
+
+StagedFile::StagedFile(const QString& folder, const QByteArray& bytes) {
+    const int fd = openTemporary(folder);
+    if (fd < 0)
+        return;
+    // The reason is read before anything else can overwrite errno: a full disk says so.
+    error_ = writeFully(fd, bytes);
+    finish(fd);
+}
+
+StagedFile::StagedFile(const QString& folder, const Writer& write) {
+    const int fd = openTemporary(folder);
+    if (fd < 0)
+        return;
+    {
+        QFile device;
+        if (!device.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+            error_ = device.errorString();
+        } else {
+            error_ = write(device);
+            // A buffered device reports a failed write only when it flushes; the writer may not
+            // have looked.
+            if (!device.flush() && error_.isEmpty())
+                error_ = device.errorString();
+            if (device.error() != QFileDevice::NoError && error_.isEmpty())
+                error_ = device.errorString();
+        }
+    }
+    finish(fd);
 }
 
 StagedFile::~StagedFile() {
@@ -148,6 +179,15 @@ int StagedFile::placeNew(const QString& target) {
     }
     placed_ = placed_ || error == 0;
     return error;
+}
+
+bool StagedFile::takeBack(const QString& target) {
+    if (!placed_ || identityOf(target) != identity_)
+        return false;
+    if (renameWith(target, temporary_, RENAME_NOREPLACE) != 0)
+        return false;
+    placed_ = false;
+    return true;
 }
 
 int StagedFile::placeOver(const QString& target) {

@@ -7,6 +7,9 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
+
+class QIODevice;
 
 // Tells one file apart from any other, even one later written under the same name.
 struct FileIdentity {
@@ -32,7 +35,13 @@ QString prepareFolder(const QString& folder);
 // is removed when the object goes, unless it was placed.
 class StagedFile {
 public:
+    // Writes the bytes through a device given to `write`, which returns why it failed or an
+    // empty text. What the device buffers is flushed and checked before the file counts as
+    // complete, so a disk that fills up at the end is noticed too.
+    using Writer = std::function<QString(QIODevice& device)>;
+
     StagedFile(const QString& folder, const QByteArray& bytes);
+    StagedFile(const QString& folder, const Writer& write);
     ~StagedFile();
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
@@ -50,8 +59,16 @@ public:
     // `target` becomes the file if the file there is `expected` (which is then replaced) or if
     // nothing has that name; any other file there is kept (EEXIST).
     int placeOverOwn(const QString& target, const FileIdentity& expected);
+    // Takes the file back from `target`, where it was placed, to its temporary name, so it goes
+    // with the object; false when what is at `target` is no longer this file (it is then kept).
+    bool takeBack(const QString& target);
 
 private:
+    // Opens a new temporary in `folder`; -1 with error_ set when that fails.
+    int openTemporary(const QString& folder);
+    // Makes the written file durable and notes its identity, or the reason it failed.
+    void finish(int fd);
+
     QString temporary_;
     bool placed_ = false;
     QString error_;

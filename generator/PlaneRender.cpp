@@ -29,7 +29,7 @@ std::array<colour::Value, 68> levelColours(const palette::Waves& waves) {
 }
 
 QImage PlaneRenderer::render(const Recipe& recipe, const Options& options,
-                             const std::function<void(double)>& progress) {
+                             const std::function<bool(double)>& progress) {
     const int width = options.width;
     const int height = options.height;
     const int smooth = std::max(1, options.smooth);
@@ -110,8 +110,8 @@ QImage PlaneRenderer::render(const Recipe& recipe, const Options& options,
                                (blue + samples / 2) / samples);
             }
         }
-        if (progress)
-            progress(double(top + rows) / height);
+        if (progress && !progress(double(top + rows) / height))
+            return {};
     }
     return image;
 }

@@ -49,9 +49,10 @@ public:
     };
 
     // The picture in Format_RGB32, or a null image when memory for it cannot be had.
-    // `progress` is called now and then on the calling thread with the fraction done.
+    // `progress` is called now and then on the calling thread with the fraction done; when it
+    // returns false the render stops there and gives a null image.
     QImage render(const Recipe& recipe, const Options& options,
-                  const std::function<void(double)>& progress = {});
+                  const std::function<bool(double)>& progress = {});
 
 private:
     bool allCores_;

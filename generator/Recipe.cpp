@@ -10,7 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include <QSet>
 #include <QStandardPaths>
 #include <charconv>
 #include <cmath>
@@ -161,6 +161,58 @@ private:
     QString error_;
 };
 
+// The first key given twice in one object of a valid JSON text, with its path
+// ("parameters.n1"), or an empty text. The parser keeps only one of the two, so the text itself
+// is scanned.
+QString repeatedKey(const QByteArray& json) {
+    struct Level {
+        bool object;
+        QString path; // of the object or list, with a dot or [k] to add to
+        QSet<QString> keys;
+        QString lastKey;
+        int index = 0; // of the list item being read
+    };
+    std::vector<Level> levels;
+    auto childPath = [&levels]() {
+        if (levels.empty())
+            return QString();
+        const Level& up = levels.back();
+        return up.object ? up.path + up.lastKey : up.path + QStringLiteral("[%1]").arg(up.index);
+    };
+    for (qsizetype k = 0; k < json.size(); ++k) {
+        const char c = json[k];
+        if (c == '{' || c == '[') {
+            const QString path = childPath();
+            levels.push_back({c == '{', path.isEmpty() || c == '[' ? path : path + '.', {}, {}});
+        } else if ((c == '}' || c == ']') && !levels.empty()) {
+            levels.pop_back();
+        } else if (c == ',' && !levels.empty() && !levels.back().object) {
+            ++levels.back().index;
+        } else if (c == '"') {
+            qsizetype end = k + 1;
+            while (end < json.size() && json[end] != '"')
+                end += json[end] == '\\' ? 2 : 1;
+            const QByteArray quoted = json.mid(k, end - k + 1);
+            k = end;
+            qsizetype next = end + 1;
+            while (next < json.size() && QByteArrayView(" \t\r\n").contains(json[next]))
+                ++next;
+            if (levels.empty() || !levels.back().object || next >= json.size() ||
+                json[next] != ':')
+                continue; // a value, not a key
+            // The parser decodes the key's escapes.
+            const QString key =
+                QJsonDocument::fromJson("[" + quoted + "]").array().at(0).toString();
+            Level& here = levels.back();
+            if (here.keys.contains(key))
+                return here.path + key;
+            here.keys.insert(key);
+            here.lastKey = key;
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 Recipe recipeOf(const World& world) {
@@ -249,17 +301,25 @@ bool fromJson(const QByteArray& json, const QString& source, Recipe& recipe, QSt
         error = QStringLiteral("%1: not a recipe: the text is not a JSON object").arg(source);
         return false;
     }
+    if (const QString twice = repeatedKey(json); !twice.isEmpty()) {
+        // The parser keeps one of the two values; which one the writer meant is unknown.
+        error = QStringLiteral("%1: %2 is given twice").arg(source, twice);
+        return false;
+    }
     const QJsonObject top = document.object();
     Reader in(source);
     Recipe r;
 
     // The format version first: a recipe of another format says so, not which field it lacks.
     if (const auto format = in.field(top, QString(), "formatVersion")) {
-        if (!format->isDouble() || format->toDouble() != Recipe::currentFormat)
+        if (!format->isDouble())
+            in.fail(QStringLiteral("formatVersion"),
+                    QStringLiteral("must be a number (this program reads format %1)")
+                        .arg(Recipe::currentFormat));
+        else if (format->toDouble() != Recipe::currentFormat)
             in.fail(QStringLiteral("formatVersion"),
                     QStringLiteral("%1 is not a format this program reads (it reads %2)")
-                        .arg(format->isDouble() ? QString::number(format->toDouble())
-                                                : QStringLiteral("of the wrong kind"))
+                        .arg(format->toDouble())
                         .arg(Recipe::currentFormat));
     }
     if (const auto version = in.text(top, "programVersion"))
@@ -335,26 +395,6 @@ bool fromJson(const QByteArray& json, const QString& source, Recipe& recipe, QSt
     return true;
 }
 
-QString writeRecipe(const Recipe& recipe, const QString& path) {
-    const QString shown = QDir::toNativeSeparators(path);
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder))
-        return QStringLiteral("Could not save %1: the folder %2 does not exist and cannot be "
-                              "created")
-            .arg(shown, QDir::toNativeSeparators(folder));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("Could not save %1: %2").arg(shown, file.errorString());
-    const QByteArray text = toJson(recipe);
-    if (file.write(text) != text.size()) {
-        file.cancelWriting();
-        return QStringLiteral("Could not save %1: %2").arg(shown, file.errorString());
-    }
-    if (!file.commit())
-        return QStringLiteral("Could not save %1: %2").arg(shown, file.errorString());
-    return {};
-}
-
 bool readRecipe(const QString& path, Recipe& recipe, QString& error) {
     const QString shown = QDir::toNativeSeparators(path);
     QFile file(path);
@@ -372,6 +412,11 @@ bool readRecipe(const QString& path, Recipe& recipe, QString& error) {
 }
 
 QString recipeFolder() {
+    // Without a home folder the data folder would be "//.local/share/...": recipes then stay in
+    // the current folder, beside the images saved there.
+    if (qEnvironmentVariableIsEmpty("HOME") &&
+        !QDir::isAbsolutePath(qEnvironmentVariable("XDG_DATA_HOME")))
+        return QDir::currentPath();
     // The window's data folder, also when the renderer asks.
     const QString own = QCoreApplication::applicationName();
     QCoreApplication::setApplicationName(QStringLiteral("rosette"));

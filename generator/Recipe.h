@@ -60,13 +60,10 @@ QByteArray toJson(const Recipe& recipe);
 // `error` to one line naming the source and the field.
 bool fromJson(const QByteArray& json, const QString& source, Recipe& recipe, QString& error);
 
-// Writes the recipe to a file atomically, creating the folder when missing. Returns an error
-// line naming the file, or an empty string.
-QString writeRecipe(const Recipe& recipe, const QString& path);
-
 // Reads a recipe file; see fromJson.
 bool readRecipe(const QString& path, Recipe& recipe, QString& error);
 
 // Where the window keeps the recipes of the images it saves: recipes/ in the program's data
-// folder (the same folder whichever program asks).
+// folder (the same folder whichever program asks); without a home folder, the current folder,
+// where the images are saved then.
 QString recipeFolder();

@@ -1,19 +1,22 @@
 // rosette-render: makes images with the engine, no display needed. It sets up the same world
 // as the program does at start-up (seeding, settings, a first palette), then draws --count
-// images of --type and saves each into --out, each with its recipe beside it. It never replaces
-// a file unless told to (--force), shows its progress on a terminal, and says nothing but errors
-// with -q. It also renders recipes and pictures at any size (RenderPictures).
+// images of --type and saves each into --out (the current folder without it), each with its
+// recipe beside it. It never replaces a file unless told to (--force): a name that is taken
+// moves an image on to the next free one. It shows its progress on a terminal, says nothing but
+// errors with -q, and stops cleanly on SIGINT, SIGTERM and SIGHUP. It also renders recipes and
+// pictures at any size (RenderPictures).
 
 #include "CommandLineError.h"
 #include "ImageSaver.h"
 #include "RenderPictures.h"
+#include "StopSignals.h"
 #include "World.h"
 
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <unistd.h>
 
@@ -80,6 +83,7 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
+    catchStopSignals();
     // Print draws with fonts, which need a GUI application; no display is used.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -101,10 +105,14 @@ int main(int argc, char** argv) {
                                   "Seed every seeding for reproducible output: start-up uses S, "
                                   "the k-th image S + k.",
                                   "S");
-    const QCommandLineOption out("out", "Save each image into this folder.", "DIR");
+    const QCommandLineOption out("out",
+                                 "Save each image into this folder (default: the current "
+                                 "folder).",
+                                 "DIR");
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption force("force", "Replace files that exist already.");
+    const QCommandLineOption force("force", "Replace files of the names the images take, instead "
+                                            "of moving on to free names.");
     const QCommandLineOption quiet({"q", "quiet"}, "Print nothing but errors.");
     parser.addOptions({count, type, seed, out, force, quiet});
     const PictureOptions pictureOptions;
@@ -133,41 +141,49 @@ int main(int argc, char** argv) {
         return usageError("--type takes 1, 2, 3 or 4");
     std::optional<qint64> fixedSeed;
     if (parser.isSet(seed)) {
-        // Seeds are held as singles, which keep every whole number up to 2^24 apart.
+        // Seeds are held as singles, which keep every whole number up to 2^24 apart; the k-th
+        // image uses the seed + k.
         fixedSeed = parser.value(seed).toLongLong(&ok);
         // Compared without adding, so no seed can overflow.
         if (!ok || *fixedSeed < 0 || *fixedSeed > maxSeed - images)
-            return usageError(QStringLiteral("--seed takes a whole number from 0 to %1 less "
-                                             "the count")
-                                  .arg(maxSeed));
+            return usageError(
+                QStringLiteral("--seed takes a whole number from 0 to %1%2, not "
+                               "\"%3\"")
+                    .arg(maxSeed - images)
+                    .arg(images > 1 ? QStringLiteral(" with --count %1").arg(images) : QString())
+                    .arg(parser.value(seed)));
     }
-    const QString folder = parser.isSet(out) ? parser.value(out) : QString();
-    if (parser.isSet(out) && folder.isEmpty())
+    if (parser.isSet(out) && parser.value(out).isEmpty())
         return usageError("--out needs a folder");
+    const QString folder = parser.isSet(out) ? parser.value(out) : QStringLiteral(".");
     const bool quietly = parser.isSet(quiet);
-    const Existing existing = parser.isSet(force) ? Existing::Replace : Existing::Refuse;
     PictureSettings pictures;
     if (const QString error = pictureOptions.read(parser, pictures); !error.isEmpty())
         return usageError(error);
     if (parser.isSet(pictureOptions.listRecipes))
         return listSavedRecipes();
-    pictures.existing = existing;
+    pictures.replace = parser.isSet(force);
     pictures.quiet = quietly;
+    // How a run that a stop signal ended exits.
+    auto stopped = [quietly] {
+        if (!quietly)
+            std::fprintf(stderr, "rosette-render: stopped (%s); the files listed are complete\n",
+                         strsignal(stopSignal()));
+        return 128 + stopSignal();
+    };
     PictureMaker maker(pictures);
     if (parser.isSet(pictureOptions.recipe)) {
         for (const QCommandLineOption* batchOnly : {&count, &type, &seed})
             if (parser.isSet(*batchOnly))
                 return usageError("--recipe draws the recipe's image; it takes no --" +
                                   batchOnly->names().constLast());
-        return maker.renderRecipe(parser.value(pictureOptions.recipe),
-                                  folder.isEmpty() ? QStringLiteral(".") : folder);
+        const int code = maker.renderRecipe(parser.value(pictureOptions.recipe), folder);
+        return stopSignal() != 0 ? stopped() : code;
     }
-    if (!folder.isEmpty()) {
-        if (const QString problem = prepareFolder(folder); !problem.isEmpty()) {
-            std::fprintf(stderr, "rosette-render: cannot save into %s: %s\n",
-                         qPrintable(QDir::toNativeSeparators(folder)), qPrintable(problem));
-            return 1;
-        }
+    if (const QString problem = prepareFolder(folder); !problem.isEmpty()) {
+        std::fprintf(stderr, "rosette-render: cannot save into %s: %s\n",
+                     qPrintable(QDir::toNativeSeparators(folder)), qPrintable(problem));
+        return 1;
     }
 
     RenderClock clock;
@@ -192,9 +208,7 @@ int main(int argc, char** argv) {
         writing = {};
         progress.clear();
         if (!saved.ok) {
-            const bool taken = existing == Existing::Refuse && QFileInfo::exists(saved.path);
-            std::fprintf(stderr, "rosette-render: %s%s\n", qPrintable(saved.error),
-                         taken ? " (--force replaces it)" : "");
+            std::fprintf(stderr, "rosette-render: %s\n", qPrintable(saved.error));
             return false;
         }
         if (!quietly)
@@ -203,25 +217,16 @@ int main(int argc, char** argv) {
         progress.show(++written);
         return true;
     };
-    for (int k = 1; k <= images; ++k) {
+    for (int k = 1; k <= images && stopSignal() == 0; ++k) {
         if (fixedSeed)
             clock.fix(double(*fixedSeed + k));
         GenerateImage(world);
-        const QString stem = world.state.imeslike + QStringLiteral("-%1").arg(k);
-        if (folder.isEmpty()) {
-            progress.clear();
-            if (!quietly)
-                std::printf("drew %s (not saved: no --out)\n", qPrintable(stem));
-            std::fflush(stdout);
-            progress.show(k);
-            continue;
-        }
         if (!reportWritten())
-            return 1;
-        writing = maker.saveInBackground(world, folder, stem);
+            return stopSignal() != 0 ? stopped() : 1;
+        writing = maker.saveInBackground(world, folder, world.state.imeslike, k);
     }
     if (!reportWritten())
-        return 1;
+        return stopSignal() != 0 ? stopped() : 1;
     progress.clear();
-    return 0;
+    return stopSignal() != 0 ? stopped() : 0;
 }

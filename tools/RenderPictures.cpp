@@ -2,6 +2,7 @@
 
 #include "PictureFile.h"
 #include "Recipe.h"
+#include "StopSignals.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -123,11 +124,12 @@ QImage PictureMaker::renderPlane(const Recipe& recipe, const QString& name) {
     int shown = -1;
     auto progress = [&](double done) {
         const int percent = int(done * 100);
-        if (!show || percent == shown)
-            return;
-        shown = percent;
-        std::fprintf(stderr, "\r\033[K%s %d%%", qPrintable(name), percent);
-        std::fflush(stderr);
+        if (show && percent != shown) {
+            shown = percent;
+            std::fprintf(stderr, "\r\033[K%s %d%%", qPrintable(name), percent);
+            std::fflush(stderr);
+        }
+        return stopSignal() == 0;
     };
     QImage picture = renderer_.render(recipe, settings_.render, progress);
     if (show)
@@ -135,30 +137,17 @@ QImage PictureMaker::renderPlane(const Recipe& recipe, const QString& name) {
     return picture;
 }
 
-SaveResult PictureMaker::writePicture(const QImage& picture, const QString& path) const {
-    if (settings_.existing == Existing::Refuse && QFileInfo::exists(path)) {
-        SaveResult kept;
-        kept.path = QDir::toNativeSeparators(path);
-        kept.error = QStringLiteral("Could not save %1: a file of that name exists and is kept")
-                         .arg(kept.path);
-        return kept;
-    }
-    return writePictureFile(picture, path,
-                            settings_.format.isEmpty() ? "bmp" : qPrintable(settings_.format));
-}
-
-SaveResult PictureMaker::writeRecipeBeside(const Recipe& recipe, const QString& imagePath) const {
-    SaveResult result;
-    const QFileInfo image(imagePath);
-    result.path = QDir::toNativeSeparators(
-        image.dir().filePath(image.completeBaseName() + QStringLiteral(".json")));
-    if (settings_.existing == Existing::Refuse && QFileInfo::exists(result.path))
-        result.error = QStringLiteral("Could not save %1: a file of that name exists and is kept")
-                           .arg(result.path);
-    else
-        result.error = writeRecipe(recipe, result.path);
-    result.ok = result.error.isEmpty();
-    return result;
+SaveResult PictureMaker::notRendered(const PairName& name) const {
+    SaveResult failed;
+    failed.path = QDir::toNativeSeparators(fileInFolder(name.folder, name.name + name.extension));
+    failed.error = stopSignal() != 0
+                       ? QStringLiteral("Stopped before %1 was drawn").arg(failed.path)
+                       : QStringLiteral("Could not render %1: not enough memory for %2 x %3 "
+                                        "pixels")
+                             .arg(failed.path)
+                             .arg(settings_.render.width)
+                             .arg(settings_.render.height);
+    return failed;
 }
 
 PictureMaker::PictureMaker(const PictureSettings& settings) : settings_(settings) {
@@ -166,10 +155,9 @@ PictureMaker::PictureMaker(const PictureSettings& settings) : settings_(settings
     writer_.setExpiryTimeout(-1); // the thread stays for the next image
 }
 
-PictureMaker::Files PictureMaker::take(World& world, const QString& folder, const QString& name) {
+PictureMaker::Files PictureMaker::take(World& world, const PairName& name) {
     const GeneratorState& s = world.state;
     Files files;
-    files.folder = folder;
     files.name = name;
     files.recipe = recipeOf(world);
     if (!settings_.plane) {
@@ -178,37 +166,60 @@ PictureMaker::Files PictureMaker::take(World& world, const QString& folder, cons
         files.picture = world.saveBuffer.image();
         return files;
     }
-    files.picture = renderPlane(files.recipe, name);
-    if (files.picture.isNull()) {
-        SaveResult& failed = files.failed;
-        failed.path = QDir::toNativeSeparators(QDir(folder).filePath(name + extension()));
-        failed.error = QStringLiteral("Could not render %1: not enough memory for %2 x %3 pixels")
-                           .arg(failed.path)
-                           .arg(settings_.render.width)
-                           .arg(settings_.render.height);
-    }
+    files.picture = renderPlane(files.recipe, name.name);
+    if (files.picture.isNull())
+        files.failed = notRendered(name);
     return files;
 }
 
-SaveResult PictureMaker::write(const Files& files) const {
+SaveResult PictureMaker::write(const Files& files) {
     if (!files.failed.error.isEmpty())
         return files.failed;
-    const SaveResult saved =
-        settings_.format.isEmpty() && !settings_.plane
-            ? writeBitmap(files.picture, files.folder, files.name, settings_.existing) // as ever
-            : writePicture(files.picture, QDir(files.folder).filePath(files.name + extension()));
-    if (saved.ok && settings_.recipes) {
-        const SaveResult recipe = writeRecipeBeside(files.recipe, saved.path);
-        if (!recipe.ok)
-            return recipe;
+    PairName name = files.name;
+    if (name.numbered)
+        name.first = std::max(name.first, lastNumber_ + 1);
+    auto fail = [&name](const QString& extension, const QString& reason) {
+        SaveResult failed;
+        failed.path = QDir::toNativeSeparators(fileInFolder(
+            name.folder, name.name +
+                             (name.numbered ? QStringLiteral("-%1").arg(name.first) : QString()) +
+                             extension));
+        failed.error = QStringLiteral("Could not save %1: %2").arg(failed.path, reason);
+        return failed;
+    };
+    // Both files are complete before either takes a name, so a failed write leaves no half
+    // pair and no file of those names changes.
+    QString problem;
+    const std::unique_ptr<StagedFile> picture =
+        stagePicture(files.picture, name.folder,
+                     settings_.format.isEmpty() ? "bmp" : qPrintable(settings_.format), problem);
+    if (!picture)
+        return fail(name.extension, problem);
+    QByteArray json;
+    std::unique_ptr<StagedFile> recipe;
+    if (settings_.recipes) {
+        json = toJson(files.recipe);
+        recipe = std::make_unique<StagedFile>(name.folder, json);
+        if (!recipe->ok())
+            return fail(QStringLiteral(".json"), recipe->error());
     }
+    int number = 0;
+    const SaveResult saved = placePair(*picture, recipe.get(), json, name, &number);
+    if (saved.ok)
+        lastNumber_ = number;
     return saved;
 }
 
 QFuture<SaveResult> PictureMaker::saveInBackground(World& world, const QString& folder,
-                                                   const QString& name) {
-    return QtConcurrent::run(&writer_,
-                             [this, files = take(world, folder, name)] { return write(files); });
+                                                   const QString& stem, int index) {
+    PairName name;
+    name.folder = folder;
+    name.name = stem;
+    name.extension = extension();
+    name.numbered = true;
+    name.first = index;
+    name.replace = settings_.replace;
+    return QtConcurrent::run(&writer_, [this, files = take(world, name)] { return write(files); });
 }
 
 int PictureMaker::renderRecipe(const QString& recipeArgument, const QString& folder) {
@@ -224,37 +235,37 @@ int PictureMaker::renderRecipe(const QString& recipeArgument, const QString& fol
         printError(error);
         return 2;
     }
+    if (const QString problem = prepareFolder(folder); !problem.isEmpty()) {
+        printError(QStringLiteral("cannot save into %1: %2")
+                       .arg(QDir::toNativeSeparators(folder), problem));
+        return 1;
+    }
     // Named after the recipe file, with the size when it is not the canvas's.
-    QString name = QFileInfo(path).completeBaseName();
+    PairName name;
+    name.folder = folder;
+    name.name = QFileInfo(path).completeBaseName();
     const auto& r = settings_.render;
     if (r.width != canvasSide || r.height != canvasSide)
-        name += QStringLiteral("-%1x%2").arg(r.width).arg(r.height);
-    const QString target = QDir(folder).filePath(name + extension());
-    if (settings_.existing == Existing::Refuse && QFileInfo::exists(target)) {
-        printError(QStringLiteral("%1 exists already; it is not replaced (--force replaces it)")
-                       .arg(QDir::toNativeSeparators(target)));
+        name.name += QStringLiteral("-%1x%2").arg(r.width).arg(r.height);
+    name.extension = extension();
+    name.replace = settings_.replace;
+    name.ownRecipe = path; // the recipe rendered may stay beside its picture as it is
+    if (const QString problem = pairNameProblem(name, settings_.recipes); !problem.isEmpty()) {
+        printError(problem);
         return 1;
     }
-    const QImage picture = renderPlane(recipe, name);
-    if (picture.isNull()) {
-        printError(
-            QStringLiteral("not enough memory for %1 x %2 pixels").arg(r.width).arg(r.height));
-        return 1;
-    }
-    const SaveResult saved = writePicture(picture, target);
+    recipe.programVersion = programVersion();
+    Files files;
+    files.name = name;
+    files.recipe = recipe;
+    files.picture = renderPlane(recipe, name.name);
+    if (files.picture.isNull())
+        files.failed = notRendered(name);
+    const SaveResult saved = write(files);
     if (!saved.ok) {
-        printError(saved.error);
+        if (stopSignal() == 0)
+            printError(saved.error);
         return 1;
-    }
-    if (settings_.recipes &&
-        QFileInfo(path).absoluteFilePath() !=
-            QFileInfo(QDir(folder).filePath(name + ".json")).absoluteFilePath()) {
-        recipe.programVersion = programVersion();
-        const SaveResult beside = writeRecipeBeside(recipe, saved.path);
-        if (!beside.ok) {
-            printError(beside.error);
-            return 1;
-        }
     }
     if (!settings_.quiet)
         std::printf("%s\n", qPrintable(saved.path));

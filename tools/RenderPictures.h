@@ -4,6 +4,7 @@
 // a recipe file or of a recipe the window saved, pictures at any size, PNG files and smoothed
 // prints. The options live here so the renderer's main only hands them on.
 
+#include "FilePair.h"
 #include "ImageSaver.h"
 #include "PlaneRender.h"
 #include "World.h"
@@ -18,10 +19,10 @@
 struct PictureSettings {
     bool plane = false; // drawn by the plane renderer (--size, --background, --smooth, --recipe)
     PlaneRenderer::Options render;
-    QString format;      // empty: a bitmap named .jpg, as ever; else "bmp" or "png"
-    bool recipes = true; // a recipe beside every image
-    bool quiet = false;  // print nothing but errors, no progress
-    Existing existing = Existing::Replace; // what a save does when its file name is taken
+    QString format;       // empty: a bitmap named .jpg, as ever; else "bmp" or "png"
+    bool recipes = true;  // a recipe beside every image
+    bool quiet = false;   // print nothing but errors, no progress
+    bool replace = false; // replace files of the names taken (--force), else take free names
 };
 
 class PictureOptions {
@@ -49,10 +50,13 @@ class PictureMaker {
 public:
     explicit PictureMaker(const PictureSettings& settings);
 
-    // Saves the image the world has just drawn as folder/name, with its recipe beside it. Only
-    // the picture and recipe are taken from the world here: the files are written on a thread
-    // of the maker's own, one save after another, while the caller draws the next image.
-    QFuture<SaveResult> saveInBackground(World& world, const QString& folder, const QString& name);
+    // Saves the image the world has just drawn, the `index`-th of a series, as folder/stem-N
+    // with its recipe beside it: N is the first number from `index` on, and after the one the
+    // image before took, that both files can have. Only the picture and recipe are taken from
+    // the world here: the files are written on a thread of the maker's own, one save after
+    // another, while the caller draws the next image.
+    QFuture<SaveResult> saveInBackground(World& world, const QString& folder, const QString& stem,
+                                         int index);
 
     // Renders the recipe that `recipeArgument` names (a file, or the stem of a recipe the window
     // saved) into `folder`, named after the recipe. Prints what it wrote; returns the exit code.
@@ -63,22 +67,24 @@ private:
     struct Files {
         QImage picture;
         Recipe recipe;
-        QString folder;
-        QString name;
+        PairName name;
         SaveResult failed; // set when the picture could not be made
     };
-    Files take(World& world, const QString& folder, const QString& name);
-    SaveResult write(const Files& files) const;
+    Files take(World& world, const PairName& name);
+    // Writes the picture and its recipe under the first name of `files.name` both can take.
+    SaveResult write(const Files& files);
 
     QString extension() const;
+    // The picture of a recipe at the settings' size; null when memory is short or a stop
+    // signal came.
     QImage renderPlane(const Recipe& recipe, const QString& name);
-    SaveResult writeRecipeBeside(const Recipe& recipe, const QString& imagePath) const;
-    // Writes a picture, keeping a file of its name unless files are to be replaced.
-    SaveResult writePicture(const QImage& picture, const QString& path) const;
+    // Why a picture could not be made: memory, or a stop signal.
+    SaveResult notRendered(const PairName& name) const;
 
     PictureSettings settings_;
     PlaneRenderer renderer_; // its pool is made once and serves every picture
     QThreadPool writer_;     // one thread, made once, that writes the files of saveInBackground
+    int lastNumber_ = 0;     // the number the last image of a series took; the writer's own
 };
 
 // Prints the stems of the recipes the window saved, with their dates; returns the exit code.

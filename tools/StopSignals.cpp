@@ -1,0 +1,32 @@
+#include "StopSignals.h"
+
+#include <atomic>
+#include <csignal>
+
+namespace {
+
+std::atomic<int> received{0};
+static_assert(std::atomic<int>::is_always_lock_free, "the handler may only touch lock-free data");
+
+extern "C" void onStopSignal(int number) {
+    int none = 0;
+    if (!received.compare_exchange_strong(none, number)) {
+        std::signal(number, SIG_DFL); // asked twice: the default action, now
+        std::raise(number);
+    }
+}
+
+} // namespace
+
+void catchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int number : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(number, &action, nullptr);
+}
+
+int stopSignal() {
+    return received.load();
+}
