@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QIODevice>
 #include <QRandomGenerator>
 #include <cerrno>
 #include <cstdio>
@@ -54,6 +55,40 @@ int makeFolder(const QString& folder) {
         return up;
     return ::mkdir(native(folder).constData(), 0777) == 0 || errno == EEXIST ? 0 : errno;
 }
+
+// Writes to a file descriptor in blocks. The first failure is kept and later writes are
+// dropped while the encoder is told they went through, so it finishes quietly (libpng would
+// print an error of its own) and the failure is reported once, with the system's reason.
+class DescriptorDevice final : public QIODevice {
+public:
+    explicit DescriptorDevice(int fd) : fd_(fd) {
+        open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
+    // Writes what waits; returns the first failure, or an empty text.
+    QString finish() {
+        if (failure_.isEmpty() && !block_.isEmpty())
+            failure_ = writeFully(fd_, block_);
+        block_.clear();
+        return failure_;
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        if (!failure_.isEmpty())
+            return size;
+        block_.append(data, qsizetype(size));
+        if (block_.size() >= blockSize)
+            finish();
+        return size;
+    }
+
+private:
+    static constexpr qsizetype blockSize = 1 << 16;
+    int fd_;
+    QByteArray block_; // written when it fills and at the end
+    QString failure_;
+};
 
 } // namespace
 
@@ -145,20 +180,11 @@ StagedFile::StagedFile(const QString& folder, const Writer& write) {
     const int fd = openTemporary(folder);
     if (fd < 0)
         return;
-    {
-        QFile device;
-        if (!device.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
-            error_ = device.errorString();
-        } else {
-            error_ = write(device);
-            // A buffered device reports a failed write only when it flushes; the writer may not
-            // have looked.
-            if (!device.flush() && error_.isEmpty())
-                error_ = device.errorString();
-            if (device.error() != QFileDevice::NoError && error_.isEmpty())
-                error_ = device.errorString();
-        }
-    }
+    DescriptorDevice device(fd);
+    const QString writerError = write(device);
+    // The device's reason, the system's, says more than the encoder's.
+    const QString failure = device.finish();
+    error_ = !failure.isEmpty() ? failure : writerError;
     finish(fd);
 }
 

@@ -36,8 +36,8 @@ QString prepareFolder(const QString& folder);
 class StagedFile {
 public:
     // Writes the bytes through a device given to `write`, which returns why it failed or an
-    // empty text. What the device buffers is flushed and checked before the file counts as
-    // complete, so a disk that fills up at the end is noticed too.
+    // empty text. The device writes unbuffered and keeps the first failure of the system (a
+    // full disk), which the file then reports, whatever the writer thought.
     using Writer = std::function<QString(QIODevice& device)>;
 
     StagedFile(const QString& folder, const QByteArray& bytes);

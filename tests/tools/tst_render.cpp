@@ -5,11 +5,17 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
 
 namespace {
 
@@ -19,10 +25,17 @@ struct Run {
     QByteArray err;
 };
 
+// Runs a program to its end; `inChild` runs in the child before the program starts, `folder`
+// is its working folder (this process's when empty).
 Run start(const QString& program, const QStringList& arguments,
-          const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+          const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+          const std::function<void()>& inChild = {}, const QString& folder = {}) {
     QProcess process;
     process.setProcessEnvironment(environment);
+    if (inChild)
+        process.setChildProcessModifier(inChild);
+    if (!folder.isEmpty())
+        process.setWorkingDirectory(folder);
     process.start(program, arguments);
     Run run;
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
@@ -34,8 +47,18 @@ Run start(const QString& program, const QStringList& arguments,
 }
 
 Run render(const QStringList& arguments,
-           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
-    return start(QStringLiteral(ROSETTE_RENDER_PATH), arguments, environment);
+           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+           const std::function<void()>& inChild = {}, const QString& folder = {}) {
+    return start(QStringLiteral(ROSETTE_RENDER_PATH), arguments, environment, inChild, folder);
+}
+
+// Writes larger than `bytes` fail in the child with EFBIG, as on a disk that is full.
+std::function<void()> fileSizeLimit(rlim_t bytes) {
+    return [bytes] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, bytes};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    };
 }
 
 // The files of a folder in name order (those matching `patterns`, else all), with their contents.
@@ -69,6 +92,7 @@ private slots:
     void outputThatIsNotAFolderSaysSo_data();
     void outputThatIsNotAFolderSaysSo();
     void existingFilesAreKeptUnlessForced();
+    void runsInTheSameSecondKeepEveryImage();
     void normalRunsPrintNoWarnings_data();
     void normalRunsPrintNoWarnings();
     void recipeRendersBackByteIdentical_data();
@@ -78,7 +102,12 @@ private slots:
     void badRecipesExitWithOneLineError_data();
     void badRecipesExitWithOneLineError();
     void savedRecipesAreListedAndRenderedByStem();
-    void existingPictureIsNotReplaced();
+    void takenNamesMoveThePairOn_data();
+    void takenNamesMoveThePairOn();
+    void fullDiskKeepsTheEarlierFiles_data();
+    void fullDiskKeepsTheEarlierFiles();
+    void stopSignalLeavesNoTemporaries_data();
+    void stopSignalLeavesNoTemporaries();
 
 private:
     QTemporaryDir data_; // the data folder where the window keeps its recipes
@@ -90,6 +119,7 @@ void TestRender::initTestCase() {
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     QVERIFY(QFile::exists(QStringLiteral(ROSETTE_RENDER_PATH)));
+    QImageReader::setAllocationLimit(0); // the large pictures are read back whole
     QVERIFY(data_.isValid());
     qputenv("XDG_DATA_HOME", QFile::encodeName(data_.path()));
 }
@@ -176,50 +206,66 @@ void TestRender::knownSeedGivesKnownFiles() {
 
 void TestRender::badOptionsExitWithUsageError_data() {
     QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("unknown option") << QStringList{"--bogus"};
-    QTest::newRow("type 5") << QStringList{"--type", "5"};
-    QTest::newRow("type 0") << QStringList{"--type", "0"};
-    QTest::newRow("count 0") << QStringList{"--count", "0"};
-    QTest::newRow("count not a number") << QStringList{"--count", "many"};
-    QTest::newRow("seed not a number") << QStringList{"--seed", "x"};
-    QTest::newRow("seed beyond a single's whole numbers") << QStringList{"--seed", "16777216"};
+    QTest::addColumn<QByteArray>("says"); // the whole message, where it matters
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << QByteArray();
+    QTest::newRow("type 5") << QStringList{"--type", "5"} << QByteArray();
+    QTest::newRow("type 0") << QStringList{"--type", "0"} << QByteArray();
+    QTest::newRow("count 0") << QStringList{"--count", "0"} << QByteArray();
+    QTest::newRow("count not a number") << QStringList{"--count", "many"} << QByteArray();
+    QTest::newRow("seed not a number")
+        << QStringList{"--seed", "abc"}
+        << QByteArray("rosette-render: --seed takes a whole number from 0 to 16777215, not "
+                      "\"abc\" (see --help)");
+    QTest::newRow("seed beyond a single's whole numbers")
+        << QStringList{"--seed", "16777216"} << QByteArray();
     QTest::newRow("seed at the largest 64-bit number")
-        << QStringList{"--seed", "9223372036854775807"};
-    QTest::newRow("seed beyond 64 bits") << QStringList{"--seed", "99999999999999999999"};
+        << QStringList{"--seed", "9223372036854775807"} << QByteArray();
+    QTest::newRow("seed beyond 64 bits")
+        << QStringList{"--seed", "99999999999999999999"} << QByteArray();
+    QTest::newRow("seed beyond the count's last")
+        << QStringList{"--seed", "16777215", "--count", "3"}
+        << QByteArray("rosette-render: --seed takes a whole number from 0 to 16777213 with "
+                      "--count 3, not \"16777215\" (see --help)");
     QTest::newRow("seed that overflows with the count")
-        << QStringList{"--seed", "9223372036854775800", "--count", "100"};
-    QTest::newRow("negative seed") << QStringList{"--seed", "-1"};
-    QTest::newRow("count beyond 32 bits") << QStringList{"--count", "4294967297"};
-    QTest::newRow("count negative") << QStringList{"--count", "-3"};
-    QTest::newRow("type beyond 32 bits") << QStringList{"--type", "4294967297"};
-    QTest::newRow("type with a fraction") << QStringList{"--type", "2.5"};
-    QTest::newRow("value missing") << QStringList{"--seed"};
-    QTest::newRow("stray argument") << QStringList{"extra"};
-    QTest::newRow("size 0") << QStringList{"--size", "0"};
-    QTest::newRow("size beyond 16384") << QStringList{"--size", "16385"};
-    QTest::newRow("height beyond 16384") << QStringList{"--size", "100x16385"};
-    QTest::newRow("size without height") << QStringList{"--size", "100x"};
-    QTest::newRow("size not a number") << QStringList{"--size", "big"};
-    QTest::newRow("negative size") << QStringList{"--size", "-5"};
-    QTest::newRow("colour by name") << QStringList{"--background", "red"};
-    QTest::newRow("colour of five digits") << QStringList{"--background", "#12345"};
-    QTest::newRow("colour not hexadecimal") << QStringList{"--background", "#12345g"};
-    QTest::newRow("format jpeg") << QStringList{"--format", "jpeg"};
-    QTest::newRow("smooth 0") << QStringList{"--smooth", "0"};
-    QTest::newRow("smooth 9") << QStringList{"--smooth", "9"};
-    QTest::newRow("recipe with a seed") << QStringList{"--recipe", "T1", "--seed", "3"};
-    QTest::newRow("recipe with a count") << QStringList{"--recipe", "T1", "--count", "2"};
+        << QStringList{"--seed", "9223372036854775800", "--count", "100"} << QByteArray();
+    QTest::newRow("negative seed") << QStringList{"--seed", "-1"} << QByteArray();
+    QTest::newRow("count beyond 32 bits") << QStringList{"--count", "4294967297"} << QByteArray();
+    QTest::newRow("count negative") << QStringList{"--count", "-3"} << QByteArray();
+    QTest::newRow("type beyond 32 bits") << QStringList{"--type", "4294967297"} << QByteArray();
+    QTest::newRow("type with a fraction") << QStringList{"--type", "2.5"} << QByteArray();
+    QTest::newRow("value missing") << QStringList{"--seed"} << QByteArray();
+    QTest::newRow("stray argument") << QStringList{"extra"} << QByteArray();
+    QTest::newRow("size 0") << QStringList{"--size", "0"} << QByteArray();
+    QTest::newRow("size beyond 16384") << QStringList{"--size", "16385"} << QByteArray();
+    QTest::newRow("height beyond 16384") << QStringList{"--size", "100x16385"} << QByteArray();
+    QTest::newRow("size without height") << QStringList{"--size", "100x"} << QByteArray();
+    QTest::newRow("size not a number") << QStringList{"--size", "big"} << QByteArray();
+    QTest::newRow("negative size") << QStringList{"--size", "-5"} << QByteArray();
+    QTest::newRow("colour by name") << QStringList{"--background", "red"} << QByteArray();
+    QTest::newRow("colour of five digits") << QStringList{"--background", "#12345"} << QByteArray();
+    QTest::newRow("colour not hexadecimal")
+        << QStringList{"--background", "#12345g"} << QByteArray();
+    QTest::newRow("format jpeg") << QStringList{"--format", "jpeg"} << QByteArray();
+    QTest::newRow("smooth 0") << QStringList{"--smooth", "0"} << QByteArray();
+    QTest::newRow("smooth 9") << QStringList{"--smooth", "9"} << QByteArray();
+    QTest::newRow("recipe with a seed")
+        << QStringList{"--recipe", "T1", "--seed", "3"} << QByteArray();
+    QTest::newRow("recipe with a count")
+        << QStringList{"--recipe", "T1", "--count", "2"} << QByteArray();
 }
 
 void TestRender::badOptionsExitWithUsageError() {
     // A bad option ends the renderer with exit code 2 and a one-line message on stderr.
     QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, says);
     QTemporaryDir out;
     const Run run = render(QStringList{"--out", out.path()} + arguments);
     QCOMPARE(run.exitCode, 2);
     const QByteArray message = run.err.trimmed();
     QVERIFY(!message.isEmpty());
     QVERIFY2(!message.contains('\n'), message.constData());
+    if (!says.isEmpty())
+        QCOMPARE(message, says);
     QVERIFY(filesIn(out.path()).isEmpty());
 }
 
@@ -292,21 +338,30 @@ void TestRender::commandLineAnswersWithoutADisplay() {
 void TestRender::outputThatIsNotAFolderSaysSo_data() {
     QTest::addColumn<QString>("out");
     QTest::addColumn<bool>("inTemporaryFolder");
-    QTest::newRow("the null device") << "/dev/null" << false;
-    QTest::newRow("a regular file") << "a-file" << true;
+    QTest::addColumn<bool>("recipe"); // rendering a recipe rather than a new image
+    QTest::newRow("the null device") << "/dev/null" << false << false;
+    QTest::newRow("a regular file") << "a-file" << true << false;
+    QTest::newRow("a regular file, rendering a recipe") << "a-file" << true << true;
 }
 
 void TestRender::outputThatIsNotAFolderSaysSo() {
     // --out naming something that is not a folder fails before drawing, and says why.
     QFETCH(QString, out);
     QFETCH(bool, inTemporaryFolder);
+    QFETCH(bool, recipe);
     QTemporaryDir tmp;
+    QTemporaryDir source;
     if (inTemporaryFolder) {
         out = tmp.filePath(out);
         QFile file(out);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
     }
-    const Run run = render({"--seed", "5", "--out", out});
+    QStringList arguments{"--seed", "5"};
+    if (recipe) {
+        QCOMPARE(render({"--seed", "5", "--type", "1", "--out", source.path()}).exitCode, 0);
+        arguments = {"--recipe", source.filePath(filesIn(source.path(), {"*.json"}).at(0).first)};
+    }
+    const Run run = render(arguments + QStringList{"--out", out});
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains((out + " is not a folder").toLocal8Bit()), run.err.constData());
     QVERIFY(run.out.isEmpty());
@@ -315,10 +370,10 @@ void TestRender::outputThatIsNotAFolderSaysSo() {
 }
 
 void TestRender::existingFilesAreKeptUnlessForced() {
-    // A file with the name of the second image to save is kept, and the renderer stops there
-    // with a message, unless --force is given: the first image and its recipe are written and
-    // reported, nothing of the third is. The names carry the clock's time, so every name the
-    // run could take in the next minute exists beforehand.
+    // A file with the name the second image would take is kept: that image and the next move on
+    // to free numbers (-3, -4) and the run succeeds; with --force the file is replaced. The
+    // names carry the clock's time, so every name the run could take in the next minute exists
+    // beforehand.
     QTemporaryDir tmp;
     const QDateTime now = QDateTime::currentDateTime();
     QStringList placed;
@@ -329,25 +384,18 @@ void TestRender::existingFilesAreKeptUnlessForced() {
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("kept") == 4);
         placed << name;
     }
-    const Run refused = render({"--seed", "5", "--type", "1", "--count", "3", "--out", tmp.path()});
-    QCOMPARE(refused.exitCode, 1);
-    QVERIFY2(refused.err.contains("-2.jpg") && refused.err.contains("--force"),
-             refused.err.constData());
-    QVERIFY(!refused.err.trimmed().contains('\n'));
-    QVERIFY2(refused.out.endsWith("-1.jpg\n") && refused.out.count('\n') == 1,
-             refused.out.constData());
-    auto files = filesIn(tmp.path());
-    QCOMPARE(files.size(), placed.size() + 2);
+    const Run kept = render({"--seed", "5", "--type", "1", "--count", "3", "--out", tmp.path()});
+    QCOMPARE(kept.exitCode, 0);
+    QCOMPARE(kept.err, QByteArray());
+    QCOMPARE(kept.out.count('\n'), 3);
     QStringList written;
-    for (const auto& [name, bytes] : files) {
+    for (const auto& [name, bytes] : filesIn(tmp.path())) {
         if (!placed.contains(name))
-            written << name;
+            written << name.mid(16); // after "T" and the 14 digits and "-"
         else
             QCOMPARE(bytes, QByteArray("kept"));
     }
-    QCOMPARE(written.size(), 2);
-    QVERIFY2(written[0].endsWith("-1.jpg") && written[1].endsWith("-1.json"),
-             qPrintable(written.join(' ')));
+    QCOMPARE(written, (QStringList{"1.jpg", "1.json", "3.jpg", "3.json", "4.jpg", "4.json"}));
 
     const Run forced =
         render({"--seed", "5", "--type", "1", "--count", "3", "--force", "--out", tmp.path()});
@@ -359,6 +407,23 @@ void TestRender::existingFilesAreKeptUnlessForced() {
     QCOMPARE(replaced, 1);
 }
 
+void TestRender::runsInTheSameSecondKeepEveryImage() {
+    // Runs one after another, within a second or not, never fail for a name and never replace
+    // an image: each image takes the next free name, with its recipe beside it.
+    QTemporaryDir tmp;
+    for (int run = 0; run < 3; ++run) {
+        const Run again = render({"--seed", "5", "--type", "1", "--out", tmp.path()});
+        QCOMPARE(again.exitCode, 0);
+        QCOMPARE(again.err, QByteArray());
+    }
+    const auto pictures = filesIn(tmp.path(), {"*.jpg"});
+    QCOMPARE(pictures.size(), 3);
+    for (const auto& [name, bytes] : pictures)
+        QVERIFY2(QFile::exists(tmp.filePath(QFileInfo(name).completeBaseName() + ".json")),
+                 qPrintable(name));
+    QCOMPARE(filesIn(tmp.path()).size(), 6);
+}
+
 void TestRender::normalRunsPrintNoWarnings_data() {
     QTest::addColumn<bool>("quiet");
     QTest::newRow("normal") << false;
@@ -367,21 +432,25 @@ void TestRender::normalRunsPrintNoWarnings_data() {
 
 void TestRender::normalRunsPrintNoWarnings() {
     // Without a runtime folder, a run prints no warning; -q prints nothing at all, and progress
-    // is shown only on a terminal.
+    // is shown only on a terminal. Without --out the images go into the current folder.
     QFETCH(bool, quiet);
     QTemporaryDir tmp;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-    QStringList arguments{"--seed", "7", "--type", "1", "--count", "2", "--out", tmp.path()};
+    QStringList arguments{"--seed", "7", "--type", "1", "--count", "2"};
     if (quiet)
         arguments << "-q";
-    const Run run = render(arguments, environment);
+    const Run run = render(arguments, environment, {}, tmp.path());
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.err, QByteArray());
     QCOMPARE(run.out.isEmpty(), quiet);
     if (!quiet)
-        QCOMPARE(run.out.trimmed().split('\n').size(), 2);
+        QVERIFY2(QRegularExpression(QStringLiteral("^(T\\d{14}-\\d\\.jpg\n){2}$"))
+                     .match(QString::fromLocal8Bit(run.out))
+                     .hasMatch(),
+                 run.out.constData());
     QCOMPARE(filesIn(tmp.path(), {"*.jpg"}).size(), 2);
+    QCOMPARE(filesIn(tmp.path(), {"*.json"}).size(), 2);
 }
 
 void TestRender::recipeRendersBackByteIdentical_data() {
@@ -474,6 +543,12 @@ void TestRender::badRecipesExitWithOneLineError_data() {
     QTest::newRow("out of range") << QByteArray("\"generationType\": 1")
                                   << QByteArray("\"generationType\": 9")
                                   << QByteArray("generationType");
+    QTest::newRow("format version as text")
+        << QByteArray("\"formatVersion\": 1") << QByteArray("\"formatVersion\": \"1\"")
+        << QByteArray("formatVersion must be a number");
+    QTest::newRow("a key given twice")
+        << QByteArray("\"n1\": ") << QByteArray("\"n1\": 999, \"n1\": ")
+        << QByteArray("parameters.n1 is given twice");
     QTest::newRow("missing file") << QByteArray() << QByteArray() << QByteArray("no recipe");
 }
 
@@ -539,24 +614,154 @@ void TestRender::savedRecipesAreListedAndRenderedByStem() {
     QVERIFY(pictures[0].second == filesIn(made.path(), {"*.jpg"}).at(0).second);
 }
 
-void TestRender::existingPictureIsNotReplaced() {
-    // Rendering a recipe where a file of the picture's name exists leaves that file alone,
-    // unless --force is given.
-    QTemporaryDir dir;
-    QCOMPARE(render({"--seed", "6", "--type", "1", "--out", dir.path()}).exitCode, 0);
-    const auto before = filesIn(dir.path());
-    const QString recipe = dir.filePath(filesIn(dir.path(), {"*.json"}).at(0).first);
-    const Run run = render({"--recipe", recipe, "--background", "#000000", "--out", dir.path()});
-    QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.contains("not replaced"), run.err.constData());
-    QCOMPARE(filesIn(dir.path()), before);
+void TestRender::takenNamesMoveThePairOn_data() {
+    QTest::addColumn<QString>("before"); // what the output folder holds before the render
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("written"); // the files the render adds or changes
+    const QStringList second{"X-2.jpg", "X-2.json"};
+    QTest::newRow("picture's name taken") << "picture" << QStringList() << second;
+    QTest::newRow("recipe's name taken") << "recipe" << QStringList() << second;
+    QTest::newRow("dangling link at the picture's name") << "link" << QStringList() << second;
+    QTest::newRow("the same recipe beside, another format")
+        << "bmp" << QStringList{"--size", "80x60", "--format", "png"} << QStringList{"X-80x60.png"};
+    QTest::newRow("the recipe rendered stays beside")
+        << "own" << QStringList() << QStringList{"X.jpg"};
+    QTest::newRow("--force replaces")
+        << "picture" << QStringList{"--force"} << QStringList{"X.jpg", "X.json"};
+}
 
-    // With --force the picture replaces it.
-    const Run forced =
-        render({"--recipe", recipe, "--background", "#000000", "--force", "--out", dir.path()});
-    QCOMPARE(forced.exitCode, 0);
-    QCOMPARE(filesIn(dir.path()).size(), before.size());
-    QVERIFY2(forced.out.contains(".jpg"), forced.out.constData());
+void TestRender::takenNamesMoveThePairOn() {
+    // A picture and its recipe take one name together: when another file has either name (a
+    // link that leads nowhere included, which is never followed) both move on to the next free
+    // name and the render succeeds; a recipe beside with the same bytes, or the very recipe
+    // rendered, stays as it is. Nothing is replaced unless --force is given.
+    QFETCH(QString, before);
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, written);
+    QTemporaryDir source;
+    QTemporaryDir out;
+    QCOMPARE(render({"--seed", "6", "--type", "1", "--out", source.path()}).exitCode, 0);
+    const QByteArray recipe = filesIn(source.path(), {"*.json"}).at(0).second;
+    QString recipePath = source.filePath(QStringLiteral("X.json"));
+    auto put = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    QVERIFY(put(recipePath, recipe));
+    if (before == "picture") {
+        QVERIFY(put(out.filePath(QStringLiteral("X.jpg")), "other"));
+    } else if (before == "recipe") {
+        QVERIFY(put(out.filePath(QStringLiteral("X.json")), "other"));
+    } else if (before == "link") {
+        QVERIFY(QFile::link(out.filePath(QStringLiteral("gone/away.jpg")),
+                            out.filePath(QStringLiteral("X.jpg"))));
+    } else if (before == "bmp") {
+        QCOMPARE(render({"--recipe", recipePath, "--size", "80x60", "--format", "bmp", "--out",
+                         out.path()})
+                     .exitCode,
+                 0);
+    } else if (before == "own") {
+        recipePath = out.filePath(QStringLiteral("X.json"));
+        QVERIFY(put(recipePath, QJsonDocument::fromJson(recipe).toJson(QJsonDocument::Compact)));
+    }
+    const auto earlier = filesIn(out.path());
+
+    const Run run = render(QStringList{"--recipe", recipePath, "--out", out.path()} + options);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err, QByteArray());
+    const auto now = filesIn(out.path());
+    QStringList changed;
+    for (const auto& file : now)
+        if (!earlier.contains(file))
+            changed << file.first;
+    QCOMPARE(changed, written);
+    QCOMPARE(now.size(), earlier.size() + written.size() - (options.contains("--force") ? 1 : 0));
+    QVERIFY2(run.out.contains(written.first().toLocal8Bit()), run.out.constData());
+    QVERIFY(!QFileInfo::exists(out.filePath(QStringLiteral("gone"))));
+    if (before == "link")
+        QVERIFY(QFileInfo(out.filePath(QStringLiteral("X.jpg"))).isSymLink());
+}
+
+void TestRender::fullDiskKeepsTheEarlierFiles_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("limit");   // bytes a file may grow to in the failing run
+    QTest::addColumn<QString>("cut"); // the file that could not be written whole
+    QTest::newRow("bitmap by format") << QStringList{"--format", "bmp"} << 300000 << "X.bmp";
+    QTest::newRow("png") << QStringList{"--format", "png", "--size", "600"} << 20000
+                         << "X-600x600.png";
+    QTest::newRow("recipe") << QStringList{"--format", "png", "--size", "4"} << 400 << "X-4x4.json";
+}
+
+void TestRender::fullDiskKeepsTheEarlierFiles() {
+    // A write that fails part way (a file-size limit stands in for a full disk) fails the render
+    // with the system's reason: the files rendered before keep their bytes and no temporary is
+    // left, even with --force.
+    QFETCH(QStringList, options);
+    QFETCH(int, limit);
+    QFETCH(QString, cut);
+    QTemporaryDir source;
+    QTemporaryDir out;
+    QCOMPARE(render({"--seed", "6", "--type", "1", "--out", source.path()}).exitCode, 0);
+    const QString recipe = source.filePath(QStringLiteral("X.json"));
+    QVERIFY(QFile::copy(source.filePath(filesIn(source.path(), {"*.json"}).at(0).first), recipe));
+    const QStringList arguments =
+        QStringList{"--recipe", recipe, "--out", out.path(), "--force"} + options;
+    QCOMPARE(render(arguments).exitCode, 0);
+    const auto earlier = filesIn(out.path());
+    QCOMPARE(earlier.size(), 2);
+
+    // A render with other colours, so every byte of the picture differs in kind.
+    const Run run = render(arguments + QStringList{"--background", "#000000"},
+                           QProcessEnvironment::systemEnvironment(), fileSizeLimit(rlim_t(limit)));
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(cut.toLocal8Bit()) && run.err.contains("File too large") &&
+                 run.err.count('\n') == 1,
+             run.err.constData());
+    QCOMPARE(filesIn(out.path()), earlier);
+}
+
+void TestRender::stopSignalLeavesNoTemporaries_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM in a batch")
+        << QStringList{"--type", "1", "--count", "400", "--seed", "3"} << SIGTERM;
+    QTest::newRow("SIGINT in a large picture")
+        << QStringList{"--type", "1", "--size", "6000", "--format", "png", "--seed", "3"} << SIGINT;
+}
+
+void TestRender::stopSignalLeavesNoTemporaries() {
+    // A stop signal while the renderer draws and writes ends it with 128 + the signal's number:
+    // every picture left in the folder is complete with its recipe beside it, no temporary is
+    // left, and the pictures it printed are among them.
+    QFETCH(QStringList, arguments);
+    QFETCH(int, signal);
+    QTemporaryDir out;
+    QProcess process;
+    process.start(QStringLiteral(ROSETTE_RENDER_PATH),
+                  arguments + QStringList{"--out", out.path()});
+    QVERIFY(process.waitForStarted());
+    // Once the first picture is out, or after a while for a single large one.
+    process.waitForReadyRead(arguments.contains("--count") ? 60000 : 1500);
+    QTest::qWait(100);
+    ::kill(pid_t(process.processId()), signal);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 128 + signal);
+    const QString printed = QString::fromLocal8Bit(process.readAllStandardOutput());
+    const QStringList all =
+        QDir(out.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& name : all) {
+        QVERIFY2(!name.startsWith('.'), qPrintable(name));
+        const QString base = QFileInfo(name).completeBaseName();
+        QVERIFY2(all.contains(base + ".json"), qPrintable(name));
+        if (name.endsWith(".json"))
+            continue;
+        QImage picture;
+        QVERIFY2(picture.load(out.filePath(name)), qPrintable(name));
+    }
+    for (const QString& line : printed.split('\n', Qt::SkipEmptyParts))
+        QVERIFY2(all.contains(QFileInfo(line).fileName()), qPrintable(line));
 }
 
 QTEST_MAIN(TestRender)
