@@ -21,6 +21,7 @@ private slots:
     void saveWritesTheShownCanvas_data();
     void saveWritesTheShownCanvas();
     void failedSaveShowsWhyAndKeepsEverything();
+    void failedRecipeSaveSaysTheImageWasSaved();
     void saveFolderWithoutHome_data();
     void saveFolderWithoutHome();
     void saveAlsoWritesTheRecipe_data();
@@ -108,6 +109,33 @@ void TestWindowSaving::failedSaveShowsWhyAndKeepsEverything() {
     QVERIFY(exits.isEmpty());
 }
 
+void TestWindowSaving::failedRecipeSaveSaysTheImageWasSaved() {
+    // When the image is saved but its recipe cannot be, the message says exactly that.
+    const QString blocked = home_.filePath(QStringLiteral("NotARecipeFolder"));
+    {
+        QFile file(blocked);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write("x") == 1);
+    }
+    QTemporaryDir pictures;
+    TestWindow w(pictures.path());
+    w.controller().setRecipeFolder(blocked);
+    QVERIFY(waitIdle(w.controller()));
+    QVERIFY(clickAndWait(w, 3));
+    QMessageBox* box = nullptr;
+    QVERIFY(QTest::qWaitFor([&] {
+        const auto boxes = w.form.findChildren<QMessageBox*>();
+        box = boxes.isEmpty() ? nullptr : boxes.first();
+        return box && box->isVisible();
+    }));
+    const QString image = QDir(pictures.path()).filePath(w.world().state.imeslike + ".jpg");
+    QCOMPARE(box->windowTitle(), QStringLiteral("Recipe not saved"));
+    QVERIFY2(box->text().startsWith(image + " was saved, but its recipe was not."),
+             qPrintable(box->text()));
+    QVERIFY2(box->text().contains(blocked + " is not a folder"), qPrintable(box->text()));
+    QVERIFY(QFile::exists(image));
+}
+
 void TestWindowSaving::saveFolderWithoutHome_data() {
     QTest::addColumn<QString>("home"); // "-" unsets HOME
     QTest::addColumn<bool>("writable");
@@ -136,16 +164,25 @@ void TestWindowSaving::saveFolderWithoutHome() {
         qunsetenv("HOME");
     else if (home.isEmpty())
         qputenv("HOME", "");
+    const QByteArray savedData = qgetenv("XDG_DATA_HOME");
+    qunsetenv("XDG_DATA_HOME");
     const SaveFolder folder = chooseSaveFolder();
+    const QString recipes = recipeFolder();
     qputenv("HOME", savedHome);
+    if (!savedData.isEmpty())
+        qputenv("XDG_DATA_HOME", savedData);
     QDir::setCurrent(savedCurrent);
     QFile::setPermissions(current.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
+    QVERIFY2(!recipes.startsWith(QStringLiteral("//")), qPrintable(recipes));
     if (expected == "pictures") {
         QCOMPARE(folder.path, home_.filePath(QStringLiteral("Pictures")));
         QVERIFY(folder.note.isEmpty());
+        QVERIFY2(recipes.startsWith(home_.path()), qPrintable(recipes));
         return;
     }
+    // Recipes stay beside the images in the current folder.
+    QCOMPARE(QDir(recipes).canonicalPath(), QDir(current.path()).canonicalPath());
     QVERIFY(!folder.path.contains(QStringLiteral("Pictures")));
     QVERIFY2(folder.note.contains(current.path()), qPrintable(folder.note));
     if (expected == "current") {

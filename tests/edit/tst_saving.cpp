@@ -3,6 +3,7 @@
 
 #include "ImageFile.h"
 #include "ImageSaver.h"
+#include "PictureFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -70,7 +71,9 @@ private slots:
     void savingTwiceReplacesTheFile();
     void failuresReportThePathAndKeepEarlierFiles_data();
     void failuresReportThePathAndKeepEarlierFiles();
+    void fullDiskLeavesEarlierFileIntact_data();
     void fullDiskLeavesEarlierFileIntact();
+    void recipeReplacesOnlyItsOwnFile();
     void fullDiskSaysSo();
     void imageSavesNeverReplaceAnotherFile_data();
     void imageSavesNeverReplaceAnotherFile();
@@ -165,32 +168,78 @@ void TestSaving::failuresReportThePathAndKeepEarlierFiles() {
     }
 }
 
+void TestSaving::fullDiskLeavesEarlierFileIntact_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("limit"); // bytes a file may grow to while the second save runs
+    QTest::newRow("the canvas as a bitmap") << "bitmap" << 64 * 1024; // about 600 kB
+    QTest::newRow("a picture encoded as PNG") << "png" << 1024;
+    QTest::newRow("an image's recipe") << "recipe" << 512;
+}
+
 void TestSaving::fullDiskLeavesEarlierFileIntact() {
-    // Running out of space (a file-size limit stands in for a full disk) keeps the earlier file.
+    // Running out of space (a file-size limit stands in for a full disk) fails the save with the
+    // system's reason and keeps the earlier file as it was, with no temporary left.
+    QFETCH(QString, kind);
+    QFETCH(int, limit);
     QTemporaryDir tmp;
     Surface canvas(side, side, grey);
     Surface buffer(side, side, grey);
-    paintPattern(canvas, 0);
-    const SaveResult first = SaveImage(canvas, buffer, 458, 458, tmp.path(), stem);
-    QVERIFY(first.ok);
+    ImageFile image; // whose recipe is saved
+    auto save = [&](int salt) {
+        paintPattern(canvas, salt);
+        if (kind == "bitmap")
+            return SaveImage(canvas, buffer, 458, 458, tmp.path(), stem);
+        if (kind == "recipe")
+            return image.saveRecipe(QByteArray(1000 + salt, 'r'), tmp.path());
+        SaveResult result;
+        result.path = QDir(tmp.path()).filePath(stem + ".png");
+        const auto file = stagePicture(canvas.image(), tmp.path(), "png", result.error);
+        result.ok = file && file->placeOver(result.path) == 0;
+        return result;
+    };
+    if (kind == "recipe")
+        QVERIFY(image.save(canvas, tmp.path(), stem).ok);
+    const SaveResult first = save(0);
+    QVERIFY2(first.ok, qPrintable(first.error));
+    const QStringList files = QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden);
     const QByteArray earlierBytes = readAll(first.path);
 
     rlimit saved{};
     QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
     rlimit small = saved;
-    small.rlim_cur = 64 * 1024;                            // the bitmap is about 600 kB
+    small.rlim_cur = rlim_t(limit);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN); // get EFBIG instead of a signal
     QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
-    paintPattern(canvas, 100);
-    const SaveResult result = SaveImage(canvas, buffer, 458, 458, tmp.path(), stem);
+    const SaveResult result = save(100);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
     QVERIFY(!result.ok);
-    QVERIFY2(result.error.contains(first.path), qPrintable(result.error));
+    QVERIFY2(result.error.contains(QStringLiteral("File too large")), qPrintable(result.error));
     QCOMPARE(readAll(first.path), earlierBytes);
-    QCOMPARE(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             QStringList{stem + ".jpg"});
+    QCOMPARE(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden), files);
+}
+
+void TestSaving::recipeReplacesOnlyItsOwnFile() {
+    // An image's recipe is saved under the saved file's name in the recipe folder; a later save
+    // replaces it, but a file another program put at that name is kept, and the save says so.
+    QTemporaryDir tmp;
+    const QString recipes = tmp.filePath(QStringLiteral("recipes"));
+    Surface canvas(side, side, grey);
+    ImageFile image;
+    QVERIFY(image.save(canvas, tmp.path(), stem).ok);
+    const SaveResult first = image.saveRecipe("{}", recipes);
+    QVERIFY2(first.ok, qPrintable(first.error));
+    QCOMPARE(first.path, QDir(recipes).filePath(stem + ".json"));
+    QVERIFY(image.saveRecipe("{ }", recipes).ok);
+    QCOMPARE(readAll(first.path), QByteArray("{ }"));
+
+    replaceBehindOurBack(first.path, "another program's");
+    const SaveResult kept = image.saveRecipe("{  }", recipes);
+    QVERIFY(!kept.ok);
+    QVERIFY2(kept.error.contains(QStringLiteral("exists and is kept")), qPrintable(kept.error));
+    QCOMPARE(readAll(first.path), QByteArray("another program's"));
+    QCOMPARE(QDir(recipes).entryList(QDir::Files | QDir::Hidden), QStringList{stem + ".json"});
 }
 
 void TestSaving::fullDiskSaysSo() {
