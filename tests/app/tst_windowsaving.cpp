@@ -13,6 +13,21 @@
 #include <QTemporaryDir>
 #include <unistd.h>
 
+namespace {
+
+// The message box the window shows, once it is visible; nullptr when none comes.
+QMessageBox* messageBoxOf(QWidget& window) {
+    QMessageBox* box = nullptr;
+    const bool shown = QTest::qWaitFor([&] {
+        const auto boxes = window.findChildren<QMessageBox*>();
+        box = boxes.isEmpty() ? nullptr : boxes.first();
+        return box && box->isVisible();
+    });
+    return shown ? box : nullptr;
+}
+
+} // namespace
+
 class TestWindowSaving : public QObject {
     Q_OBJECT
 
@@ -90,12 +105,8 @@ void TestWindowSaving::failedSaveShowsWhyAndKeepsEverything() {
     const QString name = w.world().state.imeslike;
 
     QVERIFY(clickAndWait(w, 3));
-    QMessageBox* box = nullptr;
-    QVERIFY(QTest::qWaitFor([&] {
-        const auto boxes = w.form.findChildren<QMessageBox*>();
-        box = boxes.isEmpty() ? nullptr : boxes.first();
-        return box && box->isVisible();
-    }));
+    QMessageBox* const box = messageBoxOf(w.form);
+    QVERIFY(box);
     QVERIFY2(box->text().contains(QDir::toNativeSeparators(blocked)), qPrintable(box->text()));
     QVERIFY(exits.isEmpty());
     COMPARE_IMAGES(w.canvas(), canvas);
@@ -122,12 +133,8 @@ void TestWindowSaving::failedRecipeSaveSaysTheImageWasSaved() {
     w.controller().setRecipeFolder(blocked);
     QVERIFY(waitIdle(w.controller()));
     QVERIFY(clickAndWait(w, 3));
-    QMessageBox* box = nullptr;
-    QVERIFY(QTest::qWaitFor([&] {
-        const auto boxes = w.form.findChildren<QMessageBox*>();
-        box = boxes.isEmpty() ? nullptr : boxes.first();
-        return box && box->isVisible();
-    }));
+    QMessageBox* const box = messageBoxOf(w.form);
+    QVERIFY(box);
     const QString image = QDir(pictures.path()).filePath(w.world().state.imeslike + ".jpg");
     QCOMPARE(box->windowTitle(), QStringLiteral("Recipe not saved"));
     QVERIFY2(box->text().startsWith(image + " was saved, but its recipe was not."),
@@ -193,12 +200,8 @@ void TestWindowSaving::saveFolderWithoutHome() {
     TestWindow w(folder.path);
     QVERIFY(waitIdle(w.controller()));
     QVERIFY(clickAndWait(w, 3));
-    QMessageBox* box = nullptr;
-    QVERIFY(QTest::qWaitFor([&] {
-        const auto boxes = w.form.findChildren<QMessageBox*>();
-        box = boxes.isEmpty() ? nullptr : boxes.first();
-        return box && box->isVisible();
-    }));
+    QMessageBox* const box = messageBoxOf(w.form);
+    QVERIFY(box);
     QVERIFY2(box->text().contains(QStringLiteral("no folder to save into")),
              qPrintable(box->text()));
 }
