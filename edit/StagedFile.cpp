@@ -84,7 +84,7 @@ protected:
     }
 
 private:
-    static constexpr qsizetype blockSize = 1 << 16;
+    static constexpr qsizetype blockSize = qsizetype(1) << 22;
     int fd_;
     QByteArray block_; // written when it fills and at the end
     QString failure_;
