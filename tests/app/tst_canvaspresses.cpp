@@ -1,5 +1,6 @@
 // Colour replacement through the window: presses on the strip pick a colour, presses on the
-// canvas repaint every pixel of exactly the pressed colour, with any mouse button.
+// canvas repaint every pixel of exactly the pressed colour, with any mouse button; Ctrl+Z takes
+// replacements back and Ctrl+Y or Ctrl+Shift+Z make them again.
 
 #include "WindowTestSupport.h"
 
@@ -54,6 +55,8 @@ private slots:
     void pressBeforeAnyPickPaintsBlack();
     void onePickServesSeveralPresses();
     void pressesOnTheBordersDoNothing();
+    void undoAndRedoStepThroughReplacements_data();
+    void undoAndRedoStepThroughReplacements();
 };
 
 void TestCanvasPresses::pressRepaintsEveryPixelOfExactlyThatColour_data() {
@@ -129,6 +132,68 @@ void TestCanvasPresses::pressesOnTheBordersDoNothing() {
     QTest::mouseClick(w.form.picture1(), Qt::LeftButton, {}, QPoint(2, 2));
     QVERIFY(waitIdle(w.controller()));
     COMPARE_IMAGES(w.canvas(), replaced(pattern(), colourB, qRgb(0, 0, 0)));
+}
+
+void TestCanvasPresses::undoAndRedoStepThroughReplacements_data() {
+    // moves: a, c press colour A or C; z Ctrl+Z; y Ctrl+Y; Z Ctrl+Shift+Z.
+    // shown: the replacements the canvas and the recipe must show, in order.
+    QTest::addColumn<QString>("moves");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("undo once") << "acz"
+                               << "a"
+                               << "Form1";
+    QTest::newRow("undo to the first") << "aczz"
+                                       << ""
+                                       << "Form1";
+    QTest::newRow("undo past the first") << "aczzz"
+                                         << ""
+                                         << "Form1 \u2014 nothing to undo";
+    QTest::newRow("undo, Ctrl+Y") << "aczy"
+                                  << "ac"
+                                  << "Form1";
+    QTest::newRow("undo twice, Ctrl+Shift+Z once") << "aczzZ"
+                                                   << "a"
+                                                   << "Form1";
+    QTest::newRow("redo with nothing taken back") << "acy"
+                                                  << "ac"
+                                                  << "Form1 \u2014 nothing to redo";
+    QTest::newRow("a new press forgets what was taken back") << "aczzcy"
+                                                             << "c"
+                                                             << "Form1 \u2014 nothing to redo";
+}
+
+void TestCanvasPresses::undoAndRedoStepThroughReplacements() {
+    // After each undo the canvas is exactly what it was before the replacement taken back, and
+    // the image's recipe lists the replacements still shown; redo makes them again exactly.
+    QFETCH(QString, moves);
+    QFETCH(QString, shown);
+    QFETCH(QString, title);
+    TestWindow w;
+    QVERIFY(waitIdle(w.controller()));
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    paintPattern(w);
+    const QRgb picked = w.strip().pixel(onStrip);
+    pressClient(w.form.picture3(), onStrip);
+    for (const QChar move : moves) {
+        if (move == 'a' || move == 'c')
+            pressClient(w.form.picture1(), move == 'a' ? inFirstA : inC);
+        else
+            QTest::keyClick(&w.form, move == 'y' ? Qt::Key_Y : Qt::Key_Z,
+                            move == 'Z' ? Qt::ControlModifier | Qt::ShiftModifier
+                                        : Qt::ControlModifier);
+    }
+    QVERIFY(waitIdle(w.controller()));
+    QImage expected = pattern();
+    std::vector<Replacement> listed;
+    for (const QChar r : shown) {
+        const QRgb from = r == 'a' ? colourA : colourC;
+        expected = replaced(expected, from, picked);
+        listed.push_back({colour::fromQRgb(from), colour::fromQRgb(picked)});
+    }
+    COMPARE_IMAGES(w.canvas(), expected);
+    QCOMPARE(w.controller().history().current()->recipe.replacements, listed);
+    QCOMPARE(w.form.windowTitle(), title);
 }
 
 QTEST_MAIN(TestCanvasPresses)
