@@ -107,8 +107,8 @@ private:
     void Command6_Click(); // "new img / new palette"
     void Command7_Click(); // "generation type"
     void Command8_Click(); // "help"
-    void undo();
-    void redo();
+    void undo();           // Ctrl+Z: takes back the last colour replacement
+    void redo();           // Ctrl+Y: makes the last one taken back again
     // Takes the help panel off the image; false when it does not show.
     bool closeHelp();
     // Goes back (-1) or forward (+1) through the history and says where the user is.

@@ -45,7 +45,8 @@ const std::array<Described, 10> buttonDescriptions{{
     {QT_TR_NOOP("Generation type"),
      QT_TR_NOOP("Chooses the order in which the next image builds up.")},
     {QT_TR_NOOP("Help"),
-     QT_TR_NOOP("Shows a help panel over the image until the next image is drawn.")},
+     QT_TR_NOOP("Shows a help panel over the image until the next image is drawn or Esc "
+                "closes it.")},
     {QT_TR_NOOP("Credits"), QT_TR_NOOP("The credits line. Pressing it does nothing.")},
     {QT_TR_NOOP("Title"), QT_TR_NOOP("The program's title. Pressing it does nothing.")},
 }};

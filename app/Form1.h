@@ -27,6 +27,7 @@ public:
     QPushButton* command(int number) const { return commands_.at(std::size_t(number - 1)); }
     PictureBox* picture1() const { return picture1_; }
     PictureBox* picture3() const { return picture3_; }
+    // The ring round the control the keyboard focuses.
     FocusRing* focusRing() const { return focusRing_; }
     // The scroll area that holds the layout, for a window smaller than the layout.
     QScrollArea* scrollArea() const { return scrollArea_; }
