@@ -22,6 +22,10 @@ enum class Command {
     StripPress,         // a mouse button pressed on the palette strip (Picture3)
     PreviousImage,      // Alt+Left: show the image before this one again
     NextImage,          // Alt+Right: show the image after this one again
+    Undo,               // Ctrl+Z: take back the last colour replacement
+    Redo,               // Ctrl+Y, Ctrl+Shift+Z: make the last one taken back again
+    HelpKey,            // F1: show the help panel, or close it when it shows
+    CloseHelp,          // Esc with no image building up: close the help panel
 };
 
 struct Action {

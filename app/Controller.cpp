@@ -111,14 +111,63 @@ void Controller::run(const Action& action) {
         Picture3_MouseDown(action.position);
         break;
     case Command::PreviousImage:
-        if (history_.back())
-            showFromHistory();
+        moveInHistory(-1);
         break;
     case Command::NextImage:
-        if (history_.forward())
-            showFromHistory();
+        moveInHistory(+1);
+        break;
+    case Command::Undo:
+        undo();
+        break;
+    case Command::Redo:
+        redo();
+        break;
+    case Command::HelpKey:
+        if (!closeHelp())
+            Command8_Click();
+        break;
+    case Command::CloseHelp:
+        closeHelp();
         break;
     }
+}
+
+void Controller::moveInHistory(int step) {
+    const bool moved = step < 0 ? history_.back() : history_.forward();
+    if (moved)
+        showFromHistory();
+    const QString where = tr("image %1 of %2").arg(history_.position() + 1).arg(history_.size());
+    if (moved)
+        emit note(where);
+    else if (step < 0)
+        emit note(tr("no earlier image (%1)").arg(where));
+    else
+        emit note(tr("no later image (%1)").arg(where));
+}
+
+void Controller::undo() {
+    const std::optional<CanvasEdits::Replaced> undone = edits_.undo(world_.canvas);
+    if (!undone) {
+        emit note(tr("nothing to undo"));
+        return;
+    }
+    // The recipe follows the canvas, so a save writes what is shown with a matching recipe.
+    if (History::Entry* entry = history_.current(); entry && !entry->recipe.replacements.empty())
+        entry->recipe.replacements.pop_back();
+}
+
+void Controller::redo() {
+    const std::optional<CanvasEdits::Replaced> redone = edits_.redo(world_.canvas);
+    if (!redone) {
+        emit note(tr("nothing to redo"));
+        return;
+    }
+    if (History::Entry* entry = history_.current())
+        entry->recipe.replacements.push_back({redone->pressed, redone->put});
+}
+
+bool Controller::closeHelp() {
+    return edits_.uncover(world_.canvas);
 }
 
 void Controller::Command1_Click() {
@@ -159,7 +208,11 @@ void Controller::showFromHistory() {
     options.width = canvasSide;
     options.height = canvasSide;
     options.background = pictureBackground;
-    const QImage picture = renderer_.render(recipe, options);
+    // Drawn without its replacements, which are then made again one by one, so each can be
+    // taken back as if it had just been made.
+    Recipe unreplaced = recipe;
+    unreplaced.replacements.clear();
+    const QImage picture = renderer_.render(unreplaced, options);
     for (int y = 0; y < picture.height(); ++y) {
         const auto* from = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
         QRgb* const to = world_.canvas.scanLine(y);
@@ -167,6 +220,9 @@ void Controller::showFromHistory() {
             to[x] = colour::toQRgb(colour::fromQRgb(from[x]));
     }
     world_.canvas.markChanged(picture.rect());
+    edits_ = CanvasEdits(world_.state.sir, world_.state.vis);
+    for (const Replacement& r : recipe.replacements)
+        edits_.replace(world_.canvas, {r.pressed, r.put});
 }
 
 void Controller::Command4_Click() {
@@ -175,7 +231,19 @@ void Controller::Command4_Click() {
 
 void Controller::Command5_Click() {
     world_.state.ponovi = 1;
-    startImage();
+    beginImageOnCanvas();
+    const Recipe made = recipeOf(world_);
+    // The same image again, unchanged, stays one history entry under the new stem.
+    if (History::Entry* entry = history_.current(); entry && entry->recipe.replacements.empty()) {
+        Recipe renamed = entry->recipe;
+        renamed.stem = made.stem;
+        renamed.programVersion = made.programVersion;
+        if (renamed == made) {
+            entry->recipe.stem = made.stem;
+            return;
+        }
+    }
+    history_.add(made);
 }
 
 void Controller::Command6_Click() {
@@ -192,6 +260,7 @@ void Controller::Command7_Click() {
 }
 
 void Controller::Command8_Click() {
+    edits_.recordCover(world_.canvas); // closing the panel gives this canvas back
     paintHelpPanel(world_.canvas);
 }
 
@@ -199,13 +268,30 @@ void Controller::Picture1_MouseDown(QPointF position) {
     const float x = float(position.x());
     const float y = float(position.y());
     const colour::Value pressed = world_.canvas.point(x, y);
-    replacement_.replace(world_.canvas, world_.state.sir, world_.state.vis, x, y);
-    if (History::Entry* entry = history_.current(); entry && pressed != colour::none)
+    std::vector<int> repainted;
+    replacement_.replace(world_.canvas, world_.state.sir, world_.state.vis, x, y, &repainted);
+    if (pressed == colour::none)
+        return;
+    edits_.recordReplacement({pressed, replacement_.color()}, std::move(repainted));
+    if (History::Entry* entry = history_.current())
         entry->recipe.replacements.push_back({pressed, replacement_.color()});
 }
 
 void Controller::Picture3_MouseDown(QPointF position) {
     replacement_.pick(world_.strip, float(position.x()), float(position.y()));
+    if (world_.strip.point(float(position.x()), float(position.y())) == colour::none)
+        return; // a press on the border picks nothing
+    pickedPoint_ = position;
+    emit picked();
+}
+
+std::optional<int> Controller::pickedColumn() const {
+    if (!pickedPoint_)
+        return std::nullopt;
+    const QPointF p = *pickedPoint_;
+    if (world_.strip.point(float(p.x()), float(p.y())) != replacement_.color())
+        return std::nullopt; // a new strip: the picked colour is no longer there
+    return int(p.x());
 }
 
 void Controller::ShowGenerationType() {
@@ -218,8 +304,13 @@ void Controller::ShowGenerationType() {
 }
 
 void Controller::startImage() {
-    reveal_.start(beginImage(world_));
+    beginImageOnCanvas();
     history_.add(recipeOf(world_)); // with a file of its own: it never replaces another's
+}
+
+void Controller::beginImageOnCanvas() {
+    reveal_.start(beginImage(world_));
+    edits_ = CanvasEdits(world_.state.sir, world_.state.vis);
 }
 
 void Controller::publish() {

@@ -7,6 +7,7 @@
 // Every user action waits in a first-in, first-out queue and runs when the one before has
 // finished. An image is revealed frame by frame by a Reveal, which paces its build-up.
 
+#include "CanvasEdits.h"
 #include "ColourReplacement.h"
 #include "CommandQueue.h"
 #include "History.h"
@@ -66,6 +67,11 @@ public:
     const World& world() const { return world_; }
     const Surface& windowSurface() const { return window_; }
     const ColourReplacement& replacement() const { return replacement_; }
+    // The undo and redo steps of the image on the canvas.
+    const CanvasEdits& edits() const { return edits_; }
+    // The strip column of the last pick while the strip still shows the picked colour there;
+    // nothing before a pick or once the strip has changed under it.
+    std::optional<int> pickedColumn() const;
     // The build-up of the image being drawn.
     Reveal& reveal() { return reveal_; }
     // This session's images; the current one is the image on the canvas.
@@ -86,6 +92,10 @@ signals:
     // The number of waiting commands changed.
     void waitingChanged(int waiting);
     void exitRequested();
+    // A colour was picked on the strip.
+    void picked();
+    // A short note for the title: where the user is in the history, nothing to undo, ...
+    void note(const QString& text);
     // Every queued action has run and no image is being drawn.
     void idle();
     // The time one reveal frame took, for the benchmark.
@@ -99,6 +109,12 @@ private:
     void Command6_Click(); // "new img / new palette"
     void Command7_Click(); // "generation type"
     void Command8_Click(); // "help"
+    void undo();           // Ctrl+Z: takes back the last colour replacement
+    void redo();           // Ctrl+Y: makes the last one taken back again
+    // Takes the help panel off the image; false when it does not show.
+    bool closeHelp();
+    // Goes back (-1) or forward (+1) through the history and says where the user is.
+    void moveInHistory(int step);
     void Picture1_MouseDown(QPointF position);
     void Picture3_MouseDown(QPointF position);
     void ShowGenerationType();
@@ -108,12 +124,16 @@ private:
     void saveRecipe(History::Entry& entry);
 
     void startImage(); // GenerateImage, revealed by the timer
-    void runQueue();   // runs queued actions until one is still drawing or none is left
+    // Begins the image and starts its edits afresh, without touching the history.
+    void beginImageOnCanvas();
+    void runQueue(); // runs queued actions until one is still drawing or none is left
     void run(const Action& action);
     void publish(); // tells the widgets what changed
     World world_;
     Surface window_{windowWidth, windowHeight}; // the window's own drawing: the type bar
     ColourReplacement replacement_;
+    CanvasEdits edits_{0, 0};            // the undo and redo steps of the image on the canvas
+    std::optional<QPointF> pickedPoint_; // where on the strip the last pick was made
     History history_;
     PlaneRenderer renderer_;          // draws images again from their recipes
     std::array<QString, 11> nacname_; // generation-type names; only entries 1 to 4 are used

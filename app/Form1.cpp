@@ -1,7 +1,9 @@
 #include "Form1.h"
 
 #include "DesktopIdentity.h"
+#include "FocusRing.h"
 #include "LayoutArea.h"
+#include "PickCursor.h"
 #include "PictureBox.h"
 #include "UiFont.h"
 #include "WindowTitle.h"
@@ -43,10 +45,18 @@ const std::array<Described, 10> buttonDescriptions{{
     {QT_TR_NOOP("Generation type"),
      QT_TR_NOOP("Chooses the order in which the next image builds up.")},
     {QT_TR_NOOP("Help"),
-     QT_TR_NOOP("Shows a help panel over the image until the next image is drawn.")},
+     QT_TR_NOOP("Shows a help panel over the image until the next image is drawn or Esc "
+                "closes it.")},
     {QT_TR_NOOP("Credits"), QT_TR_NOOP("The credits line. Pressing it does nothing.")},
     {QT_TR_NOOP("Title"), QT_TR_NOOP("The program's title. Pressing it does nothing.")},
 }};
+
+// The key of each of Command1 to Command8: it does what a click does (F1 also closes the help
+// panel when it shows, and Ctrl+Q closes the window as its close button does).
+const std::array<QKeyCombination, 8> buttonKeys{
+    Qt::CTRL | Qt::Key_N, Qt::CTRL | Qt::Key_Q,       Qt::CTRL | Qt::Key_S,
+    Qt::CTRL | Qt::Key_P, Qt::CTRL | Qt::Key_R,       Qt::CTRL | Qt::SHIFT | Qt::Key_N,
+    Qt::CTRL | Qt::Key_T, QKeyCombination(Qt::Key_F1)};
 
 // Room for a typical window frame, until the window knows its own.
 constexpr QMargins typicalFrame{4, 32, 4, 4};
@@ -87,21 +97,16 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
               QStringLiteral("Rosette - generative polar art   https://rosette.example.org   "
                              "hello@rosette.example.org"),
               {8, 616, 545, 25});
-    command(3)->setToolTip(controller_.saveFolder().isEmpty()
-                               ? tr("There is no folder to save into")
-                               : tr("Saves the image into %1").arg(controller_.saveFolder()));
-
     for (int n = 1; n <= 10; ++n) {
         const Described& d = buttonDescriptions[std::size_t(n - 1)];
         command(n)->setAccessibleName(tr(d.name));
-        command(n)->setAccessibleDescription(tr(d.description));
+        describe(n, tr(d.description));
     }
-    command(3)->setAccessibleDescription(
-        tr("Saves the image on the canvas into %1.").arg(controller_.saveFolder()));
+    describe(3, controller_.saveFolder().isEmpty()
+                    ? tr("There is no folder to save into.")
+                    : tr("Saves the image on the canvas into %1.").arg(controller_.saveFolder()));
     picture1_->setAccessibleName(tr("Image"));
-    picture1_->setAccessibleDescription(
-        tr("The image. Pressing it repaints every pixel of the pressed colour with the colour "
-           "picked on the palette strip."));
+    describePick();
     picture3_->setAccessibleName(tr("Palette strip"));
     picture3_->setAccessibleDescription(
         tr("The palette the image's colours come from. Pressing it picks the colour under the "
@@ -112,11 +117,23 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
         auto* shortcut = new QShortcut(keys, this);
         connect(shortcut, &QShortcut::activated, this, action);
     };
-    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
-        controller_.post({Command::Save, {}});
+    for (int n = 1; n <= 8; ++n) {
+        const QKeySequence keys(buttonKeys[std::size_t(n - 1)]);
+        if (n == 2)
+            addShortcut(keys, [this] { close(); });
+        else if (n == 8)
+            addShortcut(keys, [this] { controller_.post({Command::HelpKey, {}}); });
+        else
+            addShortcut(keys, [this, c = buttonCommands[std::size_t(n - 1)]] {
+                controller_.post({c, {}});
+            });
+    }
+    // Taking back colour replacements and making them again.
+    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] {
+        controller_.post({Command::Undo, {}});
     });
-    addShortcut(QKeySequence(Qt::Key_F1), [this] { controller_.post({Command::Help, {}}); });
-    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
+    for (const QKeyCombination redo : {Qt::CTRL | Qt::Key_Y, Qt::CTRL | Qt::SHIFT | Qt::Key_Z})
+        addShortcut(QKeySequence(redo), [this] { controller_.post({Command::Redo, {}}); });
     // Going back and forth through this session's images.
     addShortcut(QKeySequence(Qt::ALT | Qt::Key_Left), [this] {
         controller_.post({Command::PreviousImage, {}});
@@ -145,6 +162,9 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
 
     connect(&controller_, &Controller::canvasChanged, picture1_, &PictureBox::refresh);
     connect(&controller_, &Controller::stripChanged, picture3_, &PictureBox::refresh);
+    connect(&controller_, &Controller::stripChanged, this, &Form1::showPick);
+    connect(&controller_, &Controller::picked, this, &Form1::showPick);
+    connect(&controller_, &Controller::note, title_, &WindowTitle::showNote);
     connect(&controller_, &Controller::windowChanged, layoutArea_,
             qOverload<const QRect&>(&QWidget::update));
     connect(&controller_, &Controller::windowChanged, this, &Form1::describeGenerationType);
@@ -160,13 +180,47 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
     connect(&controller_, &Controller::waitingChanged, title_, &WindowTitle::setWaiting);
     connect(&controller_, &Controller::exitRequested, this, [] { QCoreApplication::quit(); });
 
-    // Esc shows the image now building up complete; Shift+Esc also drops the waiting commands
-    // but the saves and "exit".
+    // Esc shows the image now building up complete, or else closes the help panel; Shift+Esc
+    // also drops the waiting commands but the saves and "exit".
     auto* finish = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(finish, &QShortcut::activated, this, [this] { controller_.finishImageNow(false); });
+    connect(finish, &QShortcut::activated, this, [this] {
+        if (controller_.reveal().active())
+            controller_.finishImageNow(false);
+        else
+            controller_.post({Command::CloseHelp, {}});
+    });
     auto* cut = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Escape), this);
     connect(cut, &QShortcut::activated, this, [this] { controller_.finishImageNow(true); });
+    focusRing_ = new FocusRing(layoutArea_);
+    showPick();
     command(1)->setFocus();
+}
+
+void Form1::describe(int number, const QString& description) {
+    QPushButton* button = command(number);
+    button->setAccessibleDescription(description);
+    if (number > int(buttonKeys.size()))
+        return; // the credits and title lines do nothing and have no key
+    const QKeySequence keys(buttonKeys[std::size_t(number - 1)]);
+    button->setToolTip(tr("%1 (%2)").arg(description, keys.toString(QKeySequence::NativeText)));
+}
+
+void Form1::showPick() {
+    picture3_->setMarker(controller_.pickedColumn());
+    const colour::Value picked = controller_.replacement().color();
+    picture1_->setCursor(pickCursor(picked));
+    describePick();
+}
+
+void Form1::describePick() {
+    const QRgb rgb = colour::toQRgb(controller_.replacement().color());
+    const QString text = tr("The image. Pressing it repaints every pixel of the pressed colour "
+                            "with the colour picked on the palette strip, now RGB(%1, %2, %3).")
+                             .arg(qRed(rgb))
+                             .arg(qGreen(rgb))
+                             .arg(qBlue(rgb));
+    picture1_->setAccessibleDescription(text);
+    picture1_->setToolTip(text);
 }
 
 QPushButton* Form1::addButton(int number, const QString& caption, const QRect& geometry) {
@@ -201,8 +255,7 @@ void Form1::placeOnScreen() {
 void Form1::describeGenerationType() {
     // The bar is drawn, not a control: the button tells a screen reader what it shows.
     const QString current = controller_.nacname(controller_.world().state.nac);
-    command(7)->setAccessibleDescription(
-        tr("Chooses the order in which the next image builds up; now: %1.").arg(current));
+    describe(7, tr("Chooses the order in which the next image builds up; now: %1.").arg(current));
 }
 
 void Form1::resizeEvent(QResizeEvent* event) {

@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <array>
 
+class FocusRing;
 class LayoutArea;
 class PictureBox;
 class QScrollArea;
@@ -26,6 +27,8 @@ public:
     QPushButton* command(int number) const { return commands_.at(std::size_t(number - 1)); }
     PictureBox* picture1() const { return picture1_; }
     PictureBox* picture3() const { return picture3_; }
+    // The ring round the control the keyboard focuses.
+    FocusRing* focusRing() const { return focusRing_; }
     // The scroll area that holds the layout, for a window smaller than the layout.
     QScrollArea* scrollArea() const { return scrollArea_; }
 
@@ -46,6 +49,11 @@ private:
     // A failed save's message, in a box titled `title`, with `more` under it.
     void showFailure(const QString& title, const QString& message, const QString& more);
     void describeGenerationType();
+    // Sets what button n does for a screen reader, and as its tooltip with its key.
+    void describe(int number, const QString& description);
+    // Shows the picked colour: its place on the strip and the canvas's cursor and description.
+    void showPick();
+    void describePick();
     void placeOnScreen();
 
     Controller controller_;
@@ -54,5 +62,6 @@ private:
     PictureBox* picture3_ = nullptr; // the palette strip
     QScrollArea* scrollArea_ = nullptr;
     LayoutArea* layoutArea_ = nullptr; // the client area the controls sit on
-    WindowTitle* title_ = nullptr;     // "Form1", with the waiting commands or the file just saved
+    WindowTitle* title_ = nullptr;     // "Form1", with the waiting commands or a short note
+    FocusRing* focusRing_ = nullptr;   // the ring around the focused control
 };

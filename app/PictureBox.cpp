@@ -23,6 +23,30 @@ void PictureBox::paintEvent(QPaintEvent* event) {
     painter.setClipRect(client.intersected(event->rect()));
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false); // crisp on scaled screens
     painter.drawImage(client.topLeft(), surface_.image());
+    if (marker_) {
+        // Black outside, white inside: the outline shows on any colour of the strip.
+        const QRect outer = markerArea(*marker_).translated(client.topLeft());
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Qt::NoBrush);
+        painter.fillRect(outer, Qt::black);
+        painter.fillRect(outer.adjusted(1, 1, -1, -1), Qt::white);
+        const QRect inside = outer.adjusted(2, 2, -2, -2);
+        painter.drawImage(inside.topLeft(), surface_.image(), inside.translated(-client.topLeft()));
+    }
+}
+
+QRect PictureBox::markerArea(int column) const {
+    return QRect(column - markerReach, 0, 2 * markerReach + 1, surface_.height());
+}
+
+void PictureBox::setMarker(std::optional<int> column) {
+    if (column == marker_)
+        return;
+    if (marker_)
+        refresh(markerArea(*marker_));
+    marker_ = column;
+    if (marker_)
+        refresh(markerArea(*marker_));
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {

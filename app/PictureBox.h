@@ -7,6 +7,7 @@
 #include "Surface.h"
 
 #include <QFrame>
+#include <optional>
 
 class PictureBox : public QFrame {
     Q_OBJECT
@@ -18,6 +19,13 @@ public:
     // Repaints the part of the client area given in surface pixels.
     void refresh(const QRect& surfaceArea);
 
+    // Half the width of the pick marker: it spans the marked column and two on either side.
+    static constexpr int markerReach = 2;
+    // Marks a client-area column with a hollow outline, white inside black, the full height of
+    // the client area, drawn over the surface (never into it); nothing hides the marker.
+    void setMarker(std::optional<int> column);
+    std::optional<int> marker() const { return marker_; }
+
 signals:
     void pressed(QPointF clientPosition);
 
@@ -26,5 +34,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    // The client-area rectangle the marker of `column` covers.
+    QRect markerArea(int column) const;
+
     const Surface& surface_;
+    std::optional<int> marker_; // the marked client-area column, if any
 };

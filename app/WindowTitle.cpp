@@ -4,10 +4,10 @@
 #include <QWidget>
 
 WindowTitle::WindowTitle(QWidget* window) : QObject(window), window_(window) {
-    savedTimer_.setSingleShot(true);
-    savedTimer_.setInterval(savedShown);
-    connect(&savedTimer_, &QTimer::timeout, this, [this] {
-        savedName_.clear();
+    noteTimer_.setSingleShot(true);
+    noteTimer_.setInterval(noteShown);
+    connect(&noteTimer_, &QTimer::timeout, this, [this] {
+        note_.clear();
         apply();
     });
     apply();
@@ -19,19 +19,23 @@ void WindowTitle::setWaiting(int waiting) {
 }
 
 void WindowTitle::showSaved(const QString& path) {
-    savedName_ = QFileInfo(path).fileName();
-    savedTimer_.start();
+    showNote(tr("saved %1").arg(QFileInfo(path).fileName()));
+}
+
+void WindowTitle::showNote(const QString& note) {
+    note_ = note;
+    noteTimer_.start();
     apply();
 }
 
-QString WindowTitle::text(int waiting, const QString& savedName) {
+QString WindowTitle::text(int waiting, const QString& note) {
     if (waiting > 0)
         return QStringLiteral("Form1 \u2014 %1 waiting").arg(waiting);
-    if (!savedName.isEmpty())
-        return QStringLiteral("Form1 \u2014 saved %1").arg(savedName);
+    if (!note.isEmpty())
+        return QStringLiteral("Form1 \u2014 %1").arg(note);
     return QStringLiteral("Form1");
 }
 
 void WindowTitle::apply() {
-    window_->setWindowTitle(text(waiting_, savedName_));
+    window_->setWindowTitle(text(waiting_, note_));
 }

@@ -7,6 +7,8 @@
 
 #include "Surface.h"
 
+#include <vector>
+
 class ColourReplacement {
 public:
     // Picture3_MouseDown: picks the strip colour at (x, y). A press outside the strip's client
@@ -14,8 +16,15 @@ public:
     void pick(const Surface& strip, float x, float y);
 
     // Picture1_MouseDown: scans columns 0..sir, each over rows 0..vis, and repaints every pixel
-    // whose colour equals the pressed one. Returns the number of pixels repainted.
-    int replace(Surface& canvas, int sir, int vis, float x, float y) const;
+    // whose colour equals the pressed one. Returns the number of pixels repainted; `changed`,
+    // when given, receives the index (row * width + column) of each, in scan order.
+    int replace(Surface& canvas, int sir, int vis, float x, float y,
+                std::vector<int>* changed = nullptr) const;
+
+    // The scan of a press on its own: every pixel of colour `from` in columns 0..sir, rows
+    // 0..vis becomes `to`. Returns and reports the repainted pixels as replace() does.
+    static int replaceColour(Surface& canvas, int sir, int vis, colour::Value from,
+                             colour::Value to, std::vector<int>* changed = nullptr);
 
     colour::Value color() const { return color_; }
 

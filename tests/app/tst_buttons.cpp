@@ -12,6 +12,21 @@ const QStringList typeNames{
     QString(), QStringLiteral("from left to right"), QStringLiteral("from centre ortogonal"),
     QStringLiteral("random point after point"), QStringLiteral("from order to chaos and back")};
 constexpr QRgb panelGrey = qRgb(200, 200, 200);
+
+// The image with every pixel of colour `from` repainted `to`.
+QImage replaced(QImage image, QRgb from, QRgb to) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == from)
+                image.setPixel(x, y, to);
+    return image;
+}
+
+// Picks the strip colour at `onStrip` and presses the canvas at `onCanvas`.
+void pickAndPress(TestWindow& w, QPoint onStrip, QPoint onCanvas) {
+    pressClient(w.form.picture3(), onStrip);
+    pressClient(w.form.picture1(), onCanvas);
+}
 } // namespace
 
 class TestButtons : public QObject {
@@ -24,6 +39,9 @@ private slots:
     void generationTypeCyclesAndLeavesNoTrace();
     void helpPaintsThePanelOverTheImage();
     void helpTwiceLeavesTheCanvasAsOnce();
+    void closingHelpGivesTheImageBack_data();
+    void closingHelpGivesTheImageBack();
+    void undoTakesTheHelpPanelOffFirst();
     void keysPressTheFocusedButton_data();
     void keysPressTheFocusedButton();
 };
@@ -194,6 +212,80 @@ void TestButtons::helpTwiceLeavesTheCanvasAsOnce() {
     const QImage once = w.canvas();
     QVERIFY(clickAndWait(w, 8));
     COMPARE_IMAGES(w.canvas(), once);
+}
+
+void TestButtons::closingHelpGivesTheImageBack_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("pressOnPanel"); // a replacement made while the panel shows
+    QTest::newRow("Esc") << int(Qt::Key_Escape) << false;
+    QTest::newRow("F1") << int(Qt::Key_F1) << false;
+    QTest::newRow("Esc after a replacement") << int(Qt::Key_Escape) << true;
+    QTest::newRow("F1 after a replacement") << int(Qt::Key_F1) << true;
+}
+
+void TestButtons::closingHelpGivesTheImageBack() {
+    // Esc, or F1 while the panel shows, closes the help panel: the image comes back exactly as
+    // before the panel, with the replacements made while it showed made again on it, and
+    // Ctrl+Z then takes such a replacement back to that image; F1 shows the panel again.
+    QFETCH(int, key);
+    QFETCH(bool, pressOnPanel);
+    TestWindow w;
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    QVERIFY(waitIdle(w.controller()));
+    const QPoint onStrip(200, 10);
+    const QPoint outsidePanel(440, 440);
+    pickAndPress(w, onStrip, QPoint(100, 400)); // an edit from before the panel stays
+    QVERIFY(waitIdle(w.controller()));
+    const QImage before = w.canvas();
+    QVERIFY(clickAndWait(w, 8));
+    const QImage panel = w.canvas();
+    QVERIFY(panel != before);
+    QImage expected = before;
+    if (pressOnPanel) {
+        pressClient(w.form.picture1(), outsidePanel);
+        QVERIFY(waitIdle(w.controller()));
+        expected = replaced(before, before.pixel(outsidePanel), w.strip().pixel(onStrip));
+        QVERIFY(expected != before);
+    }
+    QTest::keyClick(&w.form, Qt::Key(key));
+    QVERIFY(waitIdle(w.controller()));
+    COMPARE_IMAGES(w.canvas(), expected);
+    QCOMPARE(w.controller().history().current()->recipe.replacements.size(),
+             std::size_t(pressOnPanel ? 2 : 1));
+    QTest::keyClick(&w.form, Qt::Key_Escape); // no panel: nothing changes
+    QVERIFY(waitIdle(w.controller()));
+    COMPARE_IMAGES(w.canvas(), expected);
+    if (pressOnPanel) {
+        QTest::keyClick(&w.form, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(waitIdle(w.controller()));
+        COMPARE_IMAGES(w.canvas(), before);
+    }
+    QTest::keyClick(&w.form, Qt::Key_F1);
+    QVERIFY(waitIdle(w.controller()));
+    COMPARE_IMAGES(w.canvas(), panel);
+}
+
+void TestButtons::undoTakesTheHelpPanelOffFirst() {
+    // Ctrl+Z with the panel over a replaced image gives the image from before the replacement,
+    // panel gone; Ctrl+Y makes the replacement again on it, and Esc then finds no panel.
+    TestWindow w;
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    QVERIFY(waitIdle(w.controller()));
+    const QImage image = w.canvas();
+    pickAndPress(w, QPoint(400, 10), QPoint(300, 350));
+    QVERIFY(waitIdle(w.controller()));
+    const QImage recoloured = w.canvas();
+    QVERIFY(recoloured != image);
+    QVERIFY(clickAndWait(w, 8));
+    QTest::keyClick(&w.form, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(waitIdle(w.controller()));
+    COMPARE_IMAGES(w.canvas(), image);
+    QTest::keyClick(&w.form, Qt::Key_Y, Qt::ControlModifier);
+    QVERIFY(waitIdle(w.controller()));
+    COMPARE_IMAGES(w.canvas(), recoloured);
+    QTest::keyClick(&w.form, Qt::Key_Escape);
+    QVERIFY(waitIdle(w.controller()));
+    COMPARE_IMAGES(w.canvas(), recoloured);
 }
 
 void TestButtons::keysPressTheFocusedButton_data() {

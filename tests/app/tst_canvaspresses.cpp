@@ -1,6 +1,8 @@
 // Colour replacement through the window: presses on the strip pick a colour, presses on the
-// canvas repaint every pixel of exactly the pressed colour, with any mouse button.
+// canvas repaint every pixel of exactly the pressed colour, with any mouse button; Ctrl+Z takes
+// replacements back and Ctrl+Y or Ctrl+Shift+Z make them again.
 
+#include "PickCursor.h"
 #include "WindowTestSupport.h"
 
 namespace {
@@ -54,6 +56,10 @@ private slots:
     void pressBeforeAnyPickPaintsBlack();
     void onePickServesSeveralPresses();
     void pressesOnTheBordersDoNothing();
+    void pickShowsOnTheStripAndInTheCursor_data();
+    void pickShowsOnTheStripAndInTheCursor();
+    void undoAndRedoStepThroughReplacements_data();
+    void undoAndRedoStepThroughReplacements();
 };
 
 void TestCanvasPresses::pressRepaintsEveryPixelOfExactlyThatColour_data() {
@@ -129,6 +135,126 @@ void TestCanvasPresses::pressesOnTheBordersDoNothing() {
     QTest::mouseClick(w.form.picture1(), Qt::LeftButton, {}, QPoint(2, 2));
     QVERIFY(waitIdle(w.controller()));
     COMPARE_IMAGES(w.canvas(), replaced(pattern(), colourB, qRgb(0, 0, 0)));
+}
+
+void TestCanvasPresses::pickShowsOnTheStripAndInTheCursor_data() {
+    QTest::addColumn<QPoint>("onStrip");
+    QTest::newRow("left end") << QPoint(0, 3);
+    QTest::newRow("middle") << QPoint(270, 10);
+    QTest::newRow("right end") << QPoint(540, 20);
+}
+
+void TestCanvasPresses::pickShowsOnTheStripAndInTheCursor() {
+    // A pick outlines its column on the strip (black outside, white inside, the column itself
+    // showing) and puts the colour in the canvas's cursor and description, painting nothing
+    // into the strip or the canvas; before any pick the cursor shows black.
+    QFETCH(QPoint, onStrip);
+    TestWindow w;
+    QVERIFY(waitIdle(w.controller()));
+    const auto swatch = [&w] {
+        return w.form.picture1()->cursor().pixmap().toImage().pixel(pickSwatchCentre);
+    };
+    QCOMPARE(swatch(), qRgb(0, 0, 0));
+    QVERIFY(w.form.picture1()->accessibleDescription().contains("RGB(0, 0, 0)"));
+    const QImage strip = w.strip();
+    const QImage canvas = w.canvas();
+    const QRgb picked = strip.pixel(onStrip);
+    pressClient(w.form.picture3(), onStrip);
+    QVERIFY(waitIdle(w.controller()));
+    COMPARE_IMAGES(w.strip(), strip);
+    COMPARE_IMAGES(w.canvas(), canvas);
+    QCOMPARE(swatch(), picked);
+    const QString rgb =
+        QStringLiteral("RGB(%1, %2, %3)").arg(qRed(picked)).arg(qGreen(picked)).arg(qBlue(picked));
+    QVERIFY2(w.form.picture1()->accessibleDescription().contains(rgb), qPrintable(rgb));
+    QCOMPARE(w.form.picture1()->toolTip(), w.form.picture1()->accessibleDescription());
+
+    // The strip as shown: a five-column outline round the picked column, full height.
+    PictureBox* box = w.form.picture3();
+    const QImage shown =
+        box->grab().toImage().copy(box->contentsRect()).convertToFormat(QImage::Format_RGB32);
+    QImage expected = strip;
+    const int c = onStrip.x();
+    const int h = strip.height();
+    for (int y = 0; y < h; ++y)
+        for (int x = c - 2; x <= c + 2; ++x) {
+            if (x < 0 || x >= strip.width())
+                continue;
+            const int ring = std::min({x - (c - 2), c + 2 - x, y, h - 1 - y});
+            if (ring == 0)
+                expected.setPixel(x, y, qRgb(0, 0, 0));
+            else if (ring == 1)
+                expected.setPixel(x, y, qRgb(255, 255, 255));
+        }
+    QVERIFY(expected != strip);
+    COMPARE_IMAGES(shown, expected);
+    // A new strip keeps the marker only where the picked colour still is; the colour stays.
+    QVERIFY(clickAndWait(w, 4));
+    QVERIFY(w.strip() != strip);
+    QCOMPARE(box->marker().has_value(), w.strip().pixel(onStrip) == picked);
+    QCOMPARE(swatch(), picked);
+}
+
+void TestCanvasPresses::undoAndRedoStepThroughReplacements_data() {
+    // moves: a, c press colour A or C; z Ctrl+Z; y Ctrl+Y; Z Ctrl+Shift+Z.
+    // shown: the replacements the canvas and the recipe must show, in order.
+    QTest::addColumn<QString>("moves");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("undo once") << "acz"
+                               << "a"
+                               << "Form1";
+    QTest::newRow("undo to the first") << "aczz"
+                                       << ""
+                                       << "Form1";
+    QTest::newRow("undo past the first") << "aczzz"
+                                         << ""
+                                         << "Form1 \u2014 nothing to undo";
+    QTest::newRow("undo, Ctrl+Y") << "aczy"
+                                  << "ac"
+                                  << "Form1";
+    QTest::newRow("undo twice, Ctrl+Shift+Z once") << "aczzZ"
+                                                   << "a"
+                                                   << "Form1";
+    QTest::newRow("redo with nothing taken back") << "acy"
+                                                  << "ac"
+                                                  << "Form1 \u2014 nothing to redo";
+    QTest::newRow("a new press forgets what was taken back") << "aczzcy"
+                                                             << "c"
+                                                             << "Form1 \u2014 nothing to redo";
+}
+
+void TestCanvasPresses::undoAndRedoStepThroughReplacements() {
+    // After each undo the canvas is exactly what it was before the replacement taken back, and
+    // the image's recipe lists the replacements still shown; redo makes them again exactly.
+    QFETCH(QString, moves);
+    QFETCH(QString, shown);
+    QFETCH(QString, title);
+    TestWindow w;
+    QVERIFY(waitIdle(w.controller()));
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    paintPattern(w);
+    const QRgb picked = w.strip().pixel(onStrip);
+    pressClient(w.form.picture3(), onStrip);
+    for (const QChar move : moves) {
+        if (move == 'a' || move == 'c')
+            pressClient(w.form.picture1(), move == 'a' ? inFirstA : inC);
+        else
+            QTest::keyClick(&w.form, move == 'y' ? Qt::Key_Y : Qt::Key_Z,
+                            move == 'Z' ? Qt::ControlModifier | Qt::ShiftModifier
+                                        : Qt::ControlModifier);
+    }
+    QVERIFY(waitIdle(w.controller()));
+    QImage expected = pattern();
+    std::vector<Replacement> listed;
+    for (const QChar r : shown) {
+        const QRgb from = r == 'a' ? colourA : colourC;
+        expected = replaced(expected, from, picked);
+        listed.push_back({colour::fromQRgb(from), colour::fromQRgb(picked)});
+    }
+    COMPARE_IMAGES(w.canvas(), expected);
+    QCOMPARE(w.controller().history().current()->recipe.replacements, listed);
+    QCOMPARE(w.form.windowTitle(), title);
 }
 
 QTEST_MAIN(TestCanvasPresses)

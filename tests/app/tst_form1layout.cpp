@@ -1,13 +1,16 @@
 // The window's layout: every control at its place with its caption, the picture boxes' client
-// areas, the keyboard order, a font small enough for the buttons and the type bar (with or
-// without DejaVu Sans Condensed), names for screen readers, and a window that fits and scrolls
-// on a screen smaller than the layout.
+// areas, the keyboard order and the ring round the focused control, a font small enough for the
+// buttons and the type bar (with or without DejaVu Sans Condensed), names for screen readers,
+// the buttons' keys and tooltips, and a window that fits and scrolls on a screen smaller than
+// the layout.
 
+#include "FocusRing.h"
 #include "UiFont.h"
 #include "WindowTestSupport.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDir>
 #include <QFontMetrics>
 #include <QRegularExpression>
 #include <QScrollArea>
@@ -62,6 +65,9 @@ private slots:
     void windowOpensInsideASmallScreen_data();
     void windowOpensInsideASmallScreen();
     void shortcutsPressButtonsWithoutChangingCaptions();
+    void buttonKeysDoWhatClicksDo_data();
+    void buttonKeysDoWhatClicksDo();
+    void focusRingFollowsTheTabKey();
 };
 
 void TestForm1Layout::buttonsSitAtTheirPlaces_data() {
@@ -350,6 +356,85 @@ void TestForm1Layout::shortcutsPressButtonsWithoutChangingCaptions() {
     // Ctrl+Q closes the window as its close button does.
     QTest::keyClick(w.form.command(1), Qt::Key_Q, Qt::ControlModifier);
     QVERIFY(QTest::qWaitFor([&w] { return !w.form.isVisible(); }, 2000));
+}
+
+void TestForm1Layout::buttonKeysDoWhatClicksDo_data() {
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QKeyCombination>("keys");
+    QTest::addColumn<QString>("keyName");
+    QTest::newRow("new img / old palette") << 1 << (Qt::CTRL | Qt::Key_N) << "Ctrl+N";
+    QTest::newRow("change palette") << 4 << (Qt::CTRL | Qt::Key_P) << "Ctrl+P";
+    QTest::newRow("repeat  image") << 5 << (Qt::CTRL | Qt::Key_R) << "Ctrl+R";
+    QTest::newRow("new img / new palette")
+        << 6 << (Qt::CTRL | Qt::SHIFT | Qt::Key_N) << "Ctrl+Shift+N";
+    QTest::newRow("generation type") << 7 << (Qt::CTRL | Qt::Key_T) << "Ctrl+T";
+    QTest::newRow("help") << 8 << QKeyCombination(Qt::Key_F1) << "F1";
+    QTest::newRow("save on disk D:") << 3 << (Qt::CTRL | Qt::Key_S) << "Ctrl+S";
+}
+
+void TestForm1Layout::buttonKeysDoWhatClicksDo() {
+    // A button's key, pressed with the focus anywhere, draws what a click on the button draws in
+    // a twin window; the button's tooltip is its description followed by the key's name.
+    QFETCH(int, number);
+    QFETCH(QKeyCombination, keys);
+    QFETCH(QString, keyName);
+    QTemporaryDir keyed;
+    QTemporaryDir clicked;
+    TestWindow w(keyed.path());
+    TestWindow twin(clicked.path());
+    QApplication::setActiveWindow(&w.form);
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    QVERIFY(waitIdle(w.controller()));
+    QVERIFY(waitIdle(twin.controller()));
+    QTest::keyClick(w.form.picture3(), keys.key(), keys.keyboardModifiers());
+    QVERIFY(waitIdle(w.controller()));
+    QVERIFY(clickAndWait(twin, number));
+    COMPARE_IMAGES(w.canvas(), twin.canvas());
+    COMPARE_IMAGES(w.strip(), twin.strip());
+    COMPARE_IMAGES(barOf(w.controller()), barOf(twin.controller()));
+    QCOMPARE(w.world().state.imeslike, twin.world().state.imeslike);
+    QCOMPARE(QDir(keyed.path()).entryList(QDir::Files),
+             QDir(clicked.path()).entryList(QDir::Files));
+    const QPushButton* button = w.form.command(number);
+    QCOMPARE(button->toolTip(),
+             QStringLiteral("%1 (%2)").arg(button->accessibleDescription(), keyName));
+}
+
+void TestForm1Layout::focusRingFollowsTheTabKey() {
+    // At every Tab stop the window shows a ring in the highlight colour with a white edge just
+    // outside the focused control, and no ring round the control focused before.
+    TestWindow w;
+    QApplication::setActiveWindow(&w.form);
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    QVERIFY(waitIdle(w.controller()));
+    const QRgb highlight = w.form.focusRing()->palette().color(QPalette::Highlight).rgb();
+    // The ring's pixels left of and above the middle of a control's left and upper edges.
+    const auto ringAt = [&w](const QImage& shot, const QWidget* control, int outside) {
+        const QRect r(control->mapTo(&w.form, QPoint(0, 0)), control->size());
+        return std::pair{shot.pixel(r.left() - outside, r.center().y()),
+                         shot.pixel(r.center().x(), r.top() - outside)};
+    };
+    QWidget* previous = nullptr;
+    for (int stop = 0; stop < 12; ++stop) {
+        QWidget* focused = QApplication::focusWidget();
+        QCOMPARE(w.form.focusRing()->ringed(), focused);
+        const QImage shot = w.form.grab().toImage();
+        const QString name = focused->accessibleName();
+        for (const int outside : {1, 2})
+            QVERIFY2(ringAt(shot, focused, outside) == std::pair(highlight, highlight),
+                     qPrintable(name));
+        QVERIFY2(ringAt(shot, focused, 3).first == qRgb(255, 255, 255), qPrintable(name));
+        if (previous)
+            QVERIFY2(ringAt(shot, previous, 2).first != highlight,
+                     qPrintable(previous->accessibleName()));
+        previous = focused;
+        QTest::keyClick(focused, Qt::Key_Tab);
+    }
+    // A click moves the focus without a ring.
+    QTest::mouseClick(w.form.command(6), Qt::LeftButton);
+    QVERIFY(waitIdle(w.controller()));
+    QCOMPARE(QApplication::focusWidget(), w.form.command(6));
+    QVERIFY(!w.form.focusRing()->ringed());
 }
 
 QTEST_MAIN(TestForm1Layout)

@@ -1,6 +1,7 @@
 // Going back and forth through this session's images: Alt+Left and Alt+Right show an earlier
 // or later image again at once, complete, with its palette strip, its colour replacements and
-// its own name; a new image is added at the end; the last hundred are kept.
+// its own name, saying in the title where the user is; a new image is added at the end (but
+// "repeat  image" of an unchanged image only renames it); the last hundred are kept.
 
 #include "History.h"
 #include "WindowTestSupport.h"
@@ -56,8 +57,8 @@ QString differenceOnColouredPixels(const QImage& canvas, const Shown& expected) 
         QCOMPARE(recipeOf((window).world()).n4, (expected).recipe.n4);                             \
     } while (false)
 
-[[nodiscard]] bool key(TestWindow& w, Qt::Key k) {
-    QTest::keyClick(&w.form, k, Qt::AltModifier);
+[[nodiscard]] bool key(TestWindow& w, Qt::Key k, Qt::KeyboardModifiers m = Qt::AltModifier) {
+    QTest::keyClick(&w.form, k, m);
     return waitIdle(w.controller());
 }
 
@@ -80,6 +81,11 @@ private slots:
     void replacementsComeBackWithTheirImage();
     void newImageAfterGoingBackIsAddedAtTheEnd();
     void savingAnEarlierImageUsesItsOwnName();
+    void titleSaysWhereTheUserIs_data();
+    void titleSaysWhereTheUserIs();
+    void undoReachesBackOnAnImageShownAgain();
+    void repeatOfAnUnchangedImageKeepsOneEntry_data();
+    void repeatOfAnUnchangedImageKeepsOneEntry();
 };
 
 void TestHistory::keepsTheLastHundred() {
@@ -225,6 +231,105 @@ void TestHistory::savingAnEarlierImageUsesItsOwnName() {
                         error),
              qPrintable(error));
     QCOMPARE(saved, first.recipe);
+}
+
+void TestHistory::titleSaysWhereTheUserIs_data() {
+    QTest::addColumn<QString>("moves"); // l Alt+Left, r Alt+Right, with three images
+    QTest::addColumn<QString>("title");
+    QTest::newRow("back once") << "l"
+                               << "Form1 \u2014 image 2 of 3";
+    QTest::newRow("back twice") << "ll"
+                                << "Form1 \u2014 image 1 of 3";
+    QTest::newRow("back past the first") << "lll"
+                                         << "Form1 \u2014 no earlier image (image 1 of 3)";
+    QTest::newRow("forward past the last") << "r"
+                                           << "Form1 \u2014 no later image (image 3 of 3)";
+    QTest::newRow("back and forward") << "lr"
+                                      << "Form1 \u2014 image 3 of 3";
+}
+
+void TestHistory::titleSaysWhereTheUserIs() {
+    // Alt+Left and Alt+Right say in the title which image shows, or that there is none further.
+    QFETCH(QString, moves);
+    QFETCH(QString, title);
+    TestWindow w;
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    QVERIFY(waitIdle(w.controller()));
+    QVERIFY(clickAndWait(w, 1));
+    QVERIFY(clickAndWait(w, 1));
+    QCOMPARE(w.form.windowTitle(), QStringLiteral("Form1"));
+    for (const QChar m : moves)
+        QVERIFY(key(w, m == 'l' ? Qt::Key_Left : Qt::Key_Right));
+    QCOMPARE(w.form.windowTitle(), title);
+}
+
+void TestHistory::undoReachesBackOnAnImageShownAgain() {
+    // On an image shown again, Ctrl+Z takes its replacements back one by one to the image as
+    // first drawn, and Ctrl+Y makes them again up to what it showed when shown again.
+    TestWindow w;
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    QVERIFY(waitIdle(w.controller()));
+    const Shown drawn = shown(w);
+    pressClient(w.form.picture3(), QPoint(300, 10));
+    pressClient(w.form.picture1(), QPoint(120, 200));
+    pressClient(w.form.picture3(), QPoint(60, 10));
+    pressClient(w.form.picture1(), QPoint(300, 300));
+    QVERIFY(waitIdle(w.controller()));
+    QCOMPARE(shown(w).recipe.replacements.size(), std::size_t(2));
+    QVERIFY(clickAndWait(w, 1));
+    QVERIFY(key(w, Qt::Key_Left));
+    const QImage again = w.canvas();
+
+    QVERIFY(key(w, Qt::Key_Z, Qt::ControlModifier));
+    QCOMPARE(shown(w).recipe.replacements.size(), std::size_t(1));
+    QVERIFY(key(w, Qt::Key_Z, Qt::ControlModifier));
+    COMPARE_SHOWN(w, drawn);
+    QCOMPARE(shown(w).recipe, drawn.recipe);
+    QVERIFY(key(w, Qt::Key_Z, Qt::ControlModifier));
+    QCOMPARE(w.form.windowTitle(), QStringLiteral("Form1 \u2014 nothing to undo"));
+    COMPARE_SHOWN(w, drawn);
+    QVERIFY(key(w, Qt::Key_Y, Qt::ControlModifier));
+    QVERIFY(key(w, Qt::Key_Y, Qt::ControlModifier));
+    COMPARE_IMAGES(w.canvas(), again);
+    QCOMPARE(shown(w).recipe.replacements.size(), std::size_t(2));
+}
+
+void TestHistory::repeatOfAnUnchangedImageKeepsOneEntry_data() {
+    QTest::addColumn<QString>("before"); // what is done before "repeat  image"
+    QTest::addColumn<bool>("added");
+    QTest::newRow("nothing") << "" << false;
+    QTest::newRow("a replacement") << "replace" << true;
+    QTest::newRow("change palette") << "palette" << true;
+    QTest::newRow("generation type") << "type" << true;
+}
+
+void TestHistory::repeatOfAnUnchangedImageKeepsOneEntry() {
+    // "repeat  image" of an image with nothing changed renames the image's entry instead of
+    // adding an identical one, and a save then writes the new name; anything changed adds one.
+    QFETCH(QString, before);
+    QFETCH(bool, added);
+    QTemporaryDir pictures;
+    TestWindow w(pictures.path());
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    QVERIFY(waitIdle(w.controller()));
+    QVERIFY(clickAndWait(w, 3)); // saved under the first name
+    const QString firstStem = w.world().state.imeslike;
+    if (before == "replace") {
+        pressClient(w.form.picture1(), QPoint(200, 200));
+        QVERIFY(waitIdle(w.controller()));
+    } else if (before == "palette") {
+        QVERIFY(clickAndWait(w, 4));
+    } else if (before == "type") {
+        QVERIFY(clickAndWait(w, 7));
+    }
+    QVERIFY(clickAndWait(w, 5));
+    const QString stem = w.world().state.imeslike;
+    QVERIFY(stem != firstStem);
+    QCOMPARE(w.controller().history().size(), added ? 2 : 1);
+    QCOMPARE(w.controller().history().current()->recipe.stem, stem);
+    QVERIFY(clickAndWait(w, 3));
+    QVERIFY(QFile::exists(QDir(pictures.path()).filePath(stem + ".jpg")));
+    QVERIFY(QFile::exists(QDir(pictures.path()).filePath(firstStem + ".jpg")));
 }
 
 QTEST_MAIN(TestHistory)
