@@ -5,6 +5,7 @@
 // one after the other, each only when the one before it has finished.
 
 #include <QPointF>
+#include <QString>
 #include <algorithm>
 #include <deque>
 #include <optional>
@@ -26,11 +27,15 @@ enum class Command {
     Redo,               // Ctrl+Y, Ctrl+Shift+Z: make the last one taken back again
     HelpKey,            // F1: show the help panel, or close it when it shows
     CloseHelp,          // Esc with no image building up: close the help panel
+    OpenDialog,         // Ctrl+O: choose a saved image or recipe to open
+    Open,               // open the saved image or recipe at `path` on the canvas
+    Copy,               // Ctrl+C: put the image on the canvas on the clipboard
 };
 
 struct Action {
     Command command;
-    QPointF position; // client-area pixels of the pressed box; unused by the buttons
+    QPointF position = {}; // client-area pixels of the pressed box; unused by the buttons
+    QString path = {};     // the file to open
 };
 
 class CommandQueue {

@@ -4,8 +4,10 @@
 #include "ImageSaver.h"
 #include "UiFont.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 Controller::Controller(const Clock& clock, const QString& saveFolder, QObject* parent)
     : QObject(parent), world_(clock), saveFolder_(saveFolder), recipeFolder_(::recipeFolder()) {
@@ -21,7 +23,7 @@ QString Controller::nacname(int n) const {
     return n >= 0 && n < int(nacname_.size()) ? nacname_[std::size_t(n)] : QString();
 }
 
-void Controller::Form_Load() {
+void Controller::Form_Load(const QString& firstRecipe) {
     world_.seedFromClock();
     window_.setBackColor(colour::black);
     window_.cls();
@@ -32,8 +34,24 @@ void Controller::Form_Load() {
     nacname_[4] = QStringLiteral("from order to chaos and back");
     ShowGenerationType();
     MakePalette(world_);
-    startImage();
+    if (firstRecipe.isEmpty() || !open(firstRecipe))
+        startImage();
     publish();
+}
+
+QString Controller::recipeFor(const QString& argument, const QString& recipeFolder) {
+    const QFileInfo given(argument);
+    if (given.isFile() && given.suffix().compare(QLatin1String("json"), Qt::CaseInsensitive) == 0)
+        return argument;
+    // A saved image, or its name: the recipe saved with it. A stem: its recipe.
+    const bool image = given.isFile() || argument.endsWith(QLatin1String(".jpg")) ||
+                       argument.endsWith(QLatin1String(".png")) ||
+                       argument.endsWith(QLatin1String(".bmp"));
+    if (argument.isEmpty() || (!image && argument.contains(QLatin1Char('/'))))
+        return {};
+    const QString stem = image ? given.completeBaseName() : argument;
+    const QString recipe = QDir(recipeFolder).filePath(stem + QStringLiteral(".json"));
+    return QFileInfo(recipe).isFile() ? recipe : QString();
 }
 
 void Controller::post(const Action& action) {
@@ -129,6 +147,15 @@ void Controller::run(const Action& action) {
     case Command::CloseHelp:
         closeHelp();
         break;
+    case Command::OpenDialog:
+        emit openDialogRequested();
+        break;
+    case Command::Open:
+        open(action.path);
+        break;
+    case Command::Copy:
+        copyImage();
+        break;
     }
 }
 
@@ -143,6 +170,45 @@ void Controller::moveInHistory(int step) {
         emit note(tr("no earlier image (%1)").arg(where));
     else
         emit note(tr("no later image (%1)").arg(where));
+}
+
+bool Controller::open(const QString& argument) {
+    const QString recipePath = recipeFor(argument, recipeFolder_);
+    if (recipePath.isEmpty()) {
+        emit openFailed(
+            tr("%1: neither a recipe nor a saved image with a recipe in %2")
+                .arg(QDir::toNativeSeparators(argument), QDir::toNativeSeparators(recipeFolder_)));
+        return false;
+    }
+    Recipe recipe;
+    QString error;
+    if (!readRecipe(recipePath, recipe, error)) {
+        emit openFailed(error);
+        return false;
+    }
+    history_.add(recipe);
+    // Its saves replace the files an earlier save wrote for it, and nothing else.
+    const auto inFolder = [](const QString& file, const QString& folder) {
+        return !folder.isEmpty() &&
+               QFileInfo(file).absolutePath() == QFileInfo(folder).absoluteFilePath();
+    };
+    const QFileInfo given(argument);
+    const QString image = given.isFile() && recipePath != argument
+                              ? argument
+                              : imagePath(saveFolder_, QFileInfo(recipePath).completeBaseName());
+    history_.current()->file.adopt(saveFolder_, recipe.stem,
+                                   inFolder(image, saveFolder_) ? image : QString(),
+                                   inFolder(recipePath, recipeFolder_) ? recipePath : QString());
+    world_.state.nac = std::int16_t(recipe.generationType);
+    ShowGenerationType();
+    showFromHistory();
+    emit note(tr("opened %1").arg(QFileInfo(recipePath).completeBaseName()));
+    return true;
+}
+
+void Controller::copyImage() {
+    QGuiApplication::clipboard()->setImage(world_.canvas.image().copy());
+    emit note(tr("image copied"));
 }
 
 void Controller::undo() {

@@ -42,8 +42,14 @@ public:
     void setPassDuration(std::chrono::milliseconds duration) { reveal_.setPassDuration(duration); }
 
     // The start-up sequence after the window is shown: seeding, background, settings, names,
-    // the bar, the first palette and the first image (revealed like any other).
-    void Form_Load();
+    // the bar, the first palette and the first image (revealed like any other). Given a recipe
+    // file, the first image is that recipe's, complete at once, instead of a random one.
+    void Form_Load(const QString& firstRecipe = {});
+
+    // The recipe file a command-line argument, a dropped file or the gallery names: a recipe
+    // file; a saved image, or its name, whose recipe is in `recipeFolder`; or the stem of a
+    // recipe there. Empty when there is none.
+    static QString recipeFor(const QString& argument, const QString& recipeFolder);
 
     // Queues one user action; it runs once everything before it has finished.
     void post(const Action& action);
@@ -96,6 +102,10 @@ signals:
     void picked();
     // A short note for the title: where the user is in the history, nothing to undo, ...
     void note(const QString& text);
+    // Ctrl+O's turn has come: the window asks which file to open.
+    void openDialogRequested();
+    // A file could not be opened; the message names it and says why.
+    void openFailed(const QString& message);
     // Every queued action has run and no image is being drawn.
     void idle();
     // The time one reveal frame took, for the benchmark.
@@ -115,6 +125,11 @@ private:
     bool closeHelp();
     // Goes back (-1) or forward (+1) through the history and says where the user is.
     void moveInHistory(int step);
+    // Opens a saved image or recipe (as the command line and the gallery name it) on the canvas
+    // as a new history entry; false, with openFailed emitted, when it cannot be read.
+    bool open(const QString& argument);
+    // Puts the canvas on the clipboard.
+    void copyImage();
     void Picture1_MouseDown(QPointF position);
     void Picture3_MouseDown(QPointF position);
     void ShowGenerationType();

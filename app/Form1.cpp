@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "CommandTable.h"
 #include "DesktopIdentity.h"
 #include "FocusRing.h"
 #include "LayoutArea.h"
@@ -9,12 +10,19 @@
 #include "WindowTitle.h"
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
+#include <QUrl>
 #include <cstdio>
 
 namespace {
@@ -24,39 +32,12 @@ constexpr std::array<Command, 8> buttonCommands{
     Command::ChangePalette,      Command::Repeat, Command::NewImageNewPalette,
     Command::GenerationType,     Command::Help};
 
-// What a screen reader says for Command1 to Command10: a name and what a press does.
-struct Described {
-    const char* name;
-    const char* description;
-};
-const std::array<Described, 10> buttonDescriptions{{
-    {QT_TR_NOOP("New image, old palette"),
-     QT_TR_NOOP("Draws a new image with the current palette.")},
-    {QT_TR_NOOP("Exit"), QT_TR_NOOP("Ends the program.")},
-    {QT_TR_NOOP("Save image"),
-     QT_TR_NOOP("Saves the image on the canvas into the pictures folder.")},
-    {QT_TR_NOOP("Change palette"),
-     QT_TR_NOOP("Draws a new palette strip; the image keeps its colours until the next one.")},
-    {QT_TR_NOOP("Repeat image"),
-     QT_TR_NOOP("Draws the last image again from the same formulas, in the current "
-                "palette and generation type.")},
-    {QT_TR_NOOP("New image, new palette"),
-     QT_TR_NOOP("Draws a new palette strip, then a new image with it.")},
-    {QT_TR_NOOP("Generation type"),
-     QT_TR_NOOP("Chooses the order in which the next image builds up.")},
-    {QT_TR_NOOP("Help"),
-     QT_TR_NOOP("Shows a help panel over the image until the next image is drawn or Esc "
-                "closes it.")},
+// What a screen reader says of the credits and title lines, Command9 and Command10; the
+// buttons' names and descriptions come from the command table.
+const std::array<std::pair<const char*, const char*>, 2> lineDescriptions{{
     {QT_TR_NOOP("Credits"), QT_TR_NOOP("The credits line. Pressing it does nothing.")},
     {QT_TR_NOOP("Title"), QT_TR_NOOP("The program's title. Pressing it does nothing.")},
 }};
-
-// The key of each of Command1 to Command8: it does what a click does (F1 also closes the help
-// panel when it shows, and Ctrl+Q closes the window as its close button does).
-const std::array<QKeyCombination, 8> buttonKeys{
-    Qt::CTRL | Qt::Key_N, Qt::CTRL | Qt::Key_Q,       Qt::CTRL | Qt::Key_S,
-    Qt::CTRL | Qt::Key_P, Qt::CTRL | Qt::Key_R,       Qt::CTRL | Qt::SHIFT | Qt::Key_N,
-    Qt::CTRL | Qt::Key_T, QKeyCombination(Qt::Key_F1)};
 
 // Room for a typical window frame, until the window knows its own.
 constexpr QMargins typicalFrame{4, 32, 4, 4};
@@ -97,10 +78,13 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
               QStringLiteral("Rosette - generative polar art   https://rosette.example.org   "
                              "hello@rosette.example.org"),
               {8, 616, 545, 25});
-    for (int n = 1; n <= 10; ++n) {
-        const Described& d = buttonDescriptions[std::size_t(n - 1)];
-        command(n)->setAccessibleName(tr(d.name));
-        describe(n, tr(d.description));
+    for (int n = 1; n <= 8; ++n) {
+        command(n)->setAccessibleName(tr(buttonRow(n)->text));
+        describe(n, tr(buttonRow(n)->description));
+    }
+    for (int n = 9; n <= 10; ++n) {
+        command(n)->setAccessibleName(tr(lineDescriptions[std::size_t(n - 9)].first));
+        describe(n, tr(lineDescriptions[std::size_t(n - 9)].second));
     }
     describe(3, controller_.saveFolder().isEmpty()
                     ? tr("There is no folder to save into.")
@@ -112,35 +96,29 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
         tr("The palette the image's colours come from. Pressing it picks the colour under the "
            "pointer for repainting the image."));
 
-    // Keys that do what a button does; no caption changes for them.
-    const auto addShortcut = [this](QKeySequence keys, auto action) {
-        auto* shortcut = new QShortcut(keys, this);
-        connect(shortcut, &QShortcut::activated, this, action);
-    };
-    for (int n = 1; n <= 8; ++n) {
-        const QKeySequence keys(buttonKeys[std::size_t(n - 1)]);
-        if (n == 2)
-            addShortcut(keys, [this] { close(); });
-        else if (n == 8)
-            addShortcut(keys, [this] { controller_.post({Command::HelpKey, {}}); });
-        else
-            addShortcut(keys, [this, c = buttonCommands[std::size_t(n - 1)]] {
-                controller_.post({c, {}});
+    // Every command's keys, from the command table; no caption changes for them. Ctrl+Q closes
+    // the window as its close button does.
+    for (const CommandRow& row : commandTable())
+        for (const QKeyCombination keys : row.keys) {
+            if (keys.toCombined() == 0)
+                continue;
+            auto* shortcut = new QShortcut(QKeySequence(keys), this);
+            connect(shortcut, &QShortcut::activated, this, [this, c = row.command] {
+                if (c == Command::Exit)
+                    close();
+                else
+                    controller_.post({c});
             });
+        }
+
+    // The menu key and Shift+F10 open the command menu at the focused control.
+    for (const QKeyCombination keys : {QKeyCombination(Qt::Key_Menu), Qt::SHIFT | Qt::Key_F10}) {
+        auto* shortcut = new QShortcut(QKeySequence(keys), this);
+        connect(shortcut, &QShortcut::activated, this, [this] {
+            const QWidget* at = focusWidget() ? focusWidget() : this;
+            showCommandMenu(at->mapToGlobal(at->rect().center()));
+        });
     }
-    // Taking back colour replacements and making them again.
-    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] {
-        controller_.post({Command::Undo, {}});
-    });
-    for (const QKeyCombination redo : {Qt::CTRL | Qt::Key_Y, Qt::CTRL | Qt::SHIFT | Qt::Key_Z})
-        addShortcut(QKeySequence(redo), [this] { controller_.post({Command::Redo, {}}); });
-    // Going back and forth through this session's images.
-    addShortcut(QKeySequence(Qt::ALT | Qt::Key_Left), [this] {
-        controller_.post({Command::PreviousImage, {}});
-    });
-    addShortcut(QKeySequence(Qt::ALT | Qt::Key_Right), [this] {
-        controller_.post({Command::NextImage, {}});
-    });
 
     // Keyboard focus order; the hidden save buffer would come between Command4 and Command5.
     const std::array<QWidget*, 12> ordered{command(1), command(2), picture1_,  command(3),
@@ -172,6 +150,10 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
         showFailure(tr("Image not saved"), message,
                     tr("The image is still on the canvas; nothing was changed."));
     });
+    connect(&controller_, &Controller::openFailed, this, [this](const QString& message) {
+        showFailure(tr("Image not opened"), message, tr("The canvas keeps what it showed."));
+    });
+    connect(&controller_, &Controller::openDialogRequested, this, &Form1::chooseFileToOpen);
     connect(&controller_, &Controller::recipeSaveFailed, this, [this](const QString& message) {
         showFailure(tr("Recipe not saved"), message,
                     tr("The image file is complete; only its recipe is missing."));
@@ -193,15 +175,17 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
     connect(cut, &QShortcut::activated, this, [this] { controller_.finishImageNow(true); });
     focusRing_ = new FocusRing(layoutArea_);
     showPick();
+    setAcceptDrops(true);
     command(1)->setFocus();
 }
 
 void Form1::describe(int number, const QString& description) {
     QPushButton* button = command(number);
     button->setAccessibleDescription(description);
-    if (number > int(buttonKeys.size()))
+    const CommandRow* row = buttonRow(number);
+    if (!row)
         return; // the credits and title lines do nothing and have no key
-    const QKeySequence keys(buttonKeys[std::size_t(number - 1)]);
+    const QKeySequence keys(row->keys[0]);
     button->setToolTip(tr("%1 (%2)").arg(description, keys.toString(QKeySequence::NativeText)));
 }
 
@@ -285,6 +269,59 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void Form1::contextMenuEvent(QContextMenuEvent* event) {
+    showCommandMenu(event->globalPos());
+    event->accept();
+}
+
+void Form1::showCommandMenu(const QPoint& at) {
+    // Every command with its keys; each entry queues its command as a button does.
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->setAccessibleName(tr("Commands"));
+    for (const CommandRow& row : commandTable()) {
+        QAction* action = menu->addAction(tr(row.text));
+        QList<QKeySequence> keys;
+        for (const QKeyCombination k : row.keys)
+            if (k.toCombined() != 0)
+                keys << QKeySequence(k);
+        action->setShortcuts(keys);
+        action->setToolTip(tr(row.description));
+        connect(action, &QAction::triggered, this,
+                [this, c = row.command] { controller_.post({c}); });
+        if (row.groupEnds)
+            menu->addSeparator();
+    }
+    menu->popup(at);
+}
+
+void Form1::chooseFileToOpen() {
+    auto* dialog = new QFileDialog(this, tr("Open recipe"), controller_.recipeFolder(),
+                                   tr("Recipes and saved images (*.json *.jpg *.png *.bmp);;"
+                                      "All files (*)"));
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
+        controller_.post({Command::Open, {}, path});
+    });
+    dialog->open();
+}
+
+// A local file dragged over the window can be dropped to open it.
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && urls.first().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return;
+    event->acceptProposedAction();
+    controller_.post({Command::Open, {}, urls.first().toLocalFile()});
 }
 
 void Form1::showFailure(const QString& title, const QString& message, const QString& more) {

@@ -43,6 +43,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     QPushButton* addButton(int number, const QString& caption, const QRect& geometry);
@@ -55,6 +58,10 @@ private:
     void showPick();
     void describePick();
     void placeOnScreen();
+    // The menu of every command, at `at` on the screen.
+    void showCommandMenu(const QPoint& at);
+    // Asks for a saved image or recipe to open, without blocking the window.
+    void chooseFileToOpen();
 
     Controller controller_;
     std::array<QPushButton*, 10> commands_{};

@@ -1,5 +1,6 @@
 #include "PictureBox.h"
 
+#include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -56,4 +57,11 @@ void PictureBox::mousePressEvent(QMouseEvent* event) {
         client.y() < surface_.height())
         emit pressed(client);
     event->accept();
+}
+
+void PictureBox::contextMenuEvent(QContextMenuEvent* event) {
+    if (event->reason() == QContextMenuEvent::Mouse)
+        event->accept();
+    else
+        event->ignore(); // the window's menu, for the keyboard
 }

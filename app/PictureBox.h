@@ -32,6 +32,8 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // A right press picks or replaces a colour and opens no menu; the menu key still does.
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     // The client-area rectangle the marker of `column` covers.

@@ -1,6 +1,6 @@
-// Rosette: opens the window and draws the first image. The command line only answers --help
-// and --version; it is read before anything touches the window system, so both work without a
-// display.
+// Rosette: opens the window and draws the first image, or shows a saved image or recipe named
+// on the command line. The command line is read before anything touches the window system, so
+// --help, --version and a file that cannot be opened answer without a display.
 
 #include "CommandLineError.h"
 #include "DesktopIdentity.h"
@@ -19,15 +19,21 @@
 
 namespace {
 
-// Answers --help and --version, and rejects anything else but Qt's own window-system options;
-// returns the exit code when the program should end here.
-std::optional<int> readCommandLine(int argc, char** argv) {
+// Answers --help and --version, finds the recipe of a file or stem given to open (into
+// `opened`), and rejects anything else but Qt's own window-system options; returns the exit
+// code when the program should end here.
+std::optional<int> readCommandLine(int argc, char** argv, QString& opened) {
     if (argc <= 1)
         return std::nullopt;
     const QCoreApplication reader(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Draws rotationally symmetric images from random formulas and palettes."));
+    parser.addPositionalArgument(
+        QStringLiteral("file"),
+        QStringLiteral("A recipe (.json), a saved image whose recipe was saved with it, or the "
+                       "stem of a saved recipe: shown in place of a new first image."),
+        QStringLiteral("[FILE|STEM]"));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
@@ -60,10 +66,26 @@ std::optional<int> readCommandLine(int argc, char** argv) {
         std::printf("rosette %s\n", ROSETTE_VERSION);
         return 0;
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "rosette: unexpected argument '%s'\n",
-                     qPrintable(parser.positionalArguments().first()));
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        std::fprintf(stderr, "rosette: unexpected argument '%s'\n", qPrintable(files.at(1)));
         return 2;
+    }
+    if (files.size() == 1) {
+        const QString folder = recipeFolder();
+        opened = Controller::recipeFor(files.first(), folder);
+        Recipe recipe;
+        QString error;
+        if (opened.isEmpty())
+            error =
+                QStringLiteral("%1: neither a recipe nor a saved image with a recipe in %2")
+                    .arg(QDir::toNativeSeparators(files.first()), QDir::toNativeSeparators(folder));
+        else
+            readRecipe(opened, recipe, error);
+        if (!error.isEmpty()) {
+            std::fprintf(stderr, "rosette: %s\n", qPrintable(error));
+            return 2;
+        }
     }
     return std::nullopt;
 }
@@ -72,7 +94,8 @@ std::optional<int> readCommandLine(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     setApplicationIdentity();
-    if (const std::optional<int> exitCode = readCommandLine(argc, argv))
+    QString opened; // the recipe of the image to show first, if one was named
+    if (const std::optional<int> exitCode = readCommandLine(argc, argv, opened))
         return *exitCode;
 
     QApplication app(argc, argv);
@@ -93,6 +116,6 @@ int main(int argc, char** argv) {
     QObject::connect(&gone, &WindowGoneWatch::windowGone, &window.controller(),
                      &Controller::closeDown);
     window.show(); // visible before start-up draws anything
-    window.controller().Form_Load();
+    window.controller().Form_Load(opened);
     return app.exec();
 }

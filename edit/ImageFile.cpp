@@ -19,6 +19,21 @@ void ImageFile::forget() {
     recipeWritten_ = {};
 }
 
+void ImageFile::adopt(const QString& folder, const QString& stem, const QString& image,
+                      const QString& recipe) {
+    forget();
+    if (const FileIdentity there = identityOf(image); there.exists()) {
+        folder_ = folder;
+        stem_ = stem;
+        path_ = image;
+        written_ = there;
+    }
+    if (const FileIdentity there = identityOf(recipe); there.exists()) {
+        recipePath_ = recipe;
+        recipeWritten_ = there;
+    }
+}
+
 SaveResult ImageFile::save(const Surface& buffer, const QString& folder, const QString& stem) {
     if (folder != folder_ || stem != stem_)
         forget();
@@ -84,7 +99,9 @@ SaveResult ImageFile::saveRecipe(const QByteArray& json, const QString& recipeFo
     StagedFile file(recipeFolder, json);
     if (!file.ok())
         return fail(file.error());
-    const FileIdentity expected = path == recipePath_ ? recipeWritten_ : FileIdentity{};
+    const bool same =
+        QFileInfo(path).absoluteFilePath() == QFileInfo(recipePath_).absoluteFilePath();
+    const FileIdentity expected = same && !recipePath_.isEmpty() ? recipeWritten_ : FileIdentity{};
     if (const int error = file.placeOverOwn(path, expected); error == EEXIST)
         return fail(QStringLiteral("a file of that name exists and is kept"));
     else if (error != 0)

@@ -16,6 +16,12 @@ public:
     // A new image is on the canvas: its first save chooses a name again.
     void forget();
 
+    // An image opened again: `image` (in `folder`, saved under `stem`) and `recipe` are the
+    // files an earlier session saved for it, so its saves replace them while they are as they
+    // were now. Either may be empty or missing.
+    void adopt(const QString& folder, const QString& stem, const QString& image,
+               const QString& recipe);
+
     // Writes the buffer's picture for the image named `stem` into `folder`.
     SaveResult save(const Surface& buffer, const QString& folder, const QString& stem);
 

@@ -4,14 +4,18 @@
 // the buttons' keys and tooltips, and a window that fits and scrolls on a screen smaller than
 // the layout.
 
+#include "CommandTable.h"
 #include "FocusRing.h"
 #include "UiFont.h"
 #include "WindowTestSupport.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFontMetrics>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -68,6 +72,9 @@ private slots:
     void buttonKeysDoWhatClicksDo_data();
     void buttonKeysDoWhatClicksDo();
     void focusRingFollowsTheTabKey();
+    void commandMenuListsEveryCommand_data();
+    void commandMenuListsEveryCommand();
+    void copyPutsTheCanvasOnTheClipboard();
 };
 
 void TestForm1Layout::buttonsSitAtTheirPlaces_data() {
@@ -435,6 +442,83 @@ void TestForm1Layout::focusRingFollowsTheTabKey() {
     QVERIFY(waitIdle(w.controller()));
     QCOMPARE(QApplication::focusWidget(), w.form.command(6));
     QVERIFY(!w.form.focusRing()->ringed());
+}
+
+void TestForm1Layout::commandMenuListsEveryCommand_data() {
+    QTest::addColumn<QString>("how"); // what opens the menu
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("right press on a button") << "right on button" << true;
+    QTest::newRow("right press on the window") << "right on window" << true;
+    QTest::newRow("right press on the canvas") << "right on canvas" << false;
+    QTest::newRow("right press on the strip") << "right on strip" << false;
+    QTest::newRow("menu key on the canvas") << "menu key" << true;
+    QTest::newRow("Shift+F10") << "shift+f10" << true;
+}
+
+void TestForm1Layout::commandMenuListsEveryCommand() {
+    // The menu lists every command with its keys and opens from the keyboard anywhere and with
+    // a right press anywhere but on the canvas and the strip (where a right press picks and
+    // replaces colours); an entry does what its button does.
+    QFETCH(QString, how);
+    QFETCH(bool, opens);
+    TestWindow w;
+    QApplication::setActiveWindow(&w.form);
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    QVERIFY(waitIdle(w.controller()));
+    auto rightPress = [](QWidget* widget) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                widget->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(widget, &event);
+    };
+    if (how == "right on button")
+        rightPress(w.form.command(4));
+    else if (how == "right on window")
+        rightPress(w.form.command(1)->parentWidget());
+    else if (how == "right on canvas")
+        rightPress(w.form.picture1());
+    else if (how == "right on strip")
+        rightPress(w.form.picture3());
+    else if (how == "menu key")
+        QTest::keyClick(w.form.picture1(), Qt::Key_Menu);
+    else
+        QTest::keyClick(w.form.picture1(), Qt::Key_F10, Qt::ShiftModifier);
+    QMenu* menu = w.form.findChild<QMenu*>();
+    QCOMPARE(menu != nullptr && menu->isVisible(), opens);
+    if (!opens)
+        return;
+    QStringList listed;
+    for (const QAction* action : menu->actions())
+        if (!action->isSeparator())
+            listed << action->text() + ' ' + action->shortcut().toString();
+    QStringList expected;
+    for (const CommandRow& row : commandTable())
+        expected << QString::fromLatin1(row.text) + ' ' + QKeySequence(row.keys[0]).toString();
+    QCOMPARE(listed, expected);
+
+    ReferenceWorld reference(w);
+    const auto entries = menu->actions();
+    const auto change = std::find_if(entries.begin(), entries.end(), [](const QAction* a) {
+        return a->text() == QLatin1String("Change palette");
+    });
+    QVERIFY(change != entries.end());
+    (*change)->trigger();
+    QVERIFY(waitIdle(w.controller()));
+    reference.newPalette();
+    COMPARE_IMAGES(w.strip(), reference.strip());
+}
+
+void TestForm1Layout::copyPutsTheCanvasOnTheClipboard() {
+    // Ctrl+C puts the canvas on the clipboard, pixel for pixel, and says so in the title.
+    TestWindow w;
+    QApplication::setActiveWindow(&w.form);
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    QVERIFY(waitIdle(w.controller()));
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(&w.form, Qt::Key_C, Qt::ControlModifier);
+    QVERIFY(waitIdle(w.controller()));
+    COMPARE_IMAGES(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+                   w.canvas());
+    QCOMPARE(w.form.windowTitle(), QStringLiteral("Form1 \u2014 image copied"));
 }
 
 QTEST_MAIN(TestForm1Layout)

@@ -7,7 +7,12 @@
 #include "WindowTestSupport.h"
 
 #include <QDir>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QTemporaryDir>
+#include <QUrl>
 
 namespace {
 
@@ -86,6 +91,8 @@ private slots:
     void undoReachesBackOnAnImageShownAgain();
     void repeatOfAnUnchangedImageKeepsOneEntry_data();
     void repeatOfAnUnchangedImageKeepsOneEntry();
+    void openedImageComesBackAsSaved_data();
+    void openedImageComesBackAsSaved();
 };
 
 void TestHistory::keepsTheLastHundred() {
@@ -330,6 +337,85 @@ void TestHistory::repeatOfAnUnchangedImageKeepsOneEntry() {
     QVERIFY(clickAndWait(w, 3));
     QVERIFY(QFile::exists(QDir(pictures.path()).filePath(stem + ".jpg")));
     QVERIFY(QFile::exists(QDir(pictures.path()).filePath(firstStem + ".jpg")));
+}
+
+void TestHistory::openedImageComesBackAsSaved_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("its recipe file") << "file";
+    QTest::newRow("its stem") << "stem";
+    QTest::newRow("its saved image") << "image";
+    QTest::newRow("dropped on the window") << "drop";
+    QTest::newRow("chosen after Ctrl+O") << "dialog";
+    QTest::newRow("a broken recipe") << "broken";
+}
+
+void TestHistory::openedImageComesBackAsSaved() {
+    // A saved image opened again in another window, however it is named, shows complete with
+    // its strip, replacements, name and generation type as a new history entry, and saving it
+    // replaces its own two files only; a broken recipe says why and changes nothing.
+    QFETCH(QString, how);
+    QTemporaryDir pictures;
+    TestWindow w(pictures.path());
+    QVERIFY(waitIdle(w.controller()));
+    pressClient(w.form.picture3(), QPoint(300, 10));
+    pressClient(w.form.picture1(), QPoint(120, 200));
+    QVERIFY(clickAndWait(w, 3));
+    const Shown saved = shown(w);
+    const QDir recipes(w.controller().recipeFolder());
+    const QString recipe = recipes.filePath(saved.stem + ".json");
+    const QString image = QDir(pictures.path()).filePath(saved.stem + ".jpg");
+    QString argument = how == "stem" ? saved.stem : how == "image" ? image : recipe;
+    if (how == "broken") {
+        argument = recipes.filePath(QStringLiteral("broken.json"));
+        QFile file(argument);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("{\"formatVersion\": 2}") > 0);
+    }
+
+    TestWindow other(pictures.path());
+    other.controller().setRecipeFolder(recipes.path());
+    QVERIFY(QTest::qWaitForWindowActive(&other.form));
+    QVERIFY(clickAndWait(other, 7)); // generation type 1: the opened image brings its own
+    const QImage before = other.canvas();
+    const int entries = other.controller().history().size();
+    if (how == "drop") {
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(argument)});
+        QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &files, Qt::NoButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(&other.form, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &files, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&other.form, &drop);
+    } else if (how == "dialog") {
+        QTest::keyClick(&other.form, Qt::Key_O, Qt::ControlModifier);
+        auto* dialog = other.form.findChild<QFileDialog*>();
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(dialog->directory().absolutePath(), recipes.absolutePath());
+        dialog->selectFile(argument);
+        static_cast<QDialog*>(dialog)->accept(); // as its Open button does
+    } else {
+        other.controller().post({Command::Open, {}, argument});
+    }
+    QVERIFY(waitIdle(other.controller()));
+    if (how == "broken") {
+        auto* box = other.form.findChild<QMessageBox*>();
+        QVERIFY(box && box->isVisible());
+        QVERIFY2(box->text().contains(argument + ": formatVersion"), qPrintable(box->text()));
+        COMPARE_IMAGES(other.canvas(), before);
+        QCOMPARE(other.controller().history().size(), entries);
+        return;
+    }
+    COMPARE_SHOWN(other, saved);
+    QCOMPARE(other.controller().history().current()->recipe, saved.recipe);
+    QCOMPARE(other.controller().history().size(), entries + 1);
+    QCOMPARE(barOf(other.controller()), barOf(w.controller()));
+
+    QTest::keyClick(&other.form, Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(waitIdle(other.controller()));
+    QCOMPARE(QDir(pictures.path()).entryList(QDir::Files), QStringList{saved.stem + ".jpg"});
+    QCOMPARE(recipes.entryList(QDir::Files), QStringList{saved.stem + ".json"});
+    QImage written(image, "BMP");
+    COMPARE_IMAGES(written.convertToFormat(QImage::Format_RGB32), other.canvas());
 }
 
 QTEST_MAIN(TestHistory)

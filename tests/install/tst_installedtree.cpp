@@ -131,8 +131,10 @@ void TestInstalledTree::menuEntryNamesTheInstalledProgramAndIcon() {
     QSettings entry(staged("share/applications/" + id + ".desktop"), QSettings::IniFormat);
     entry.beginGroup(QStringLiteral("Desktop Entry"));
     QCOMPARE(entry.value(QStringLiteral("Icon")).toString(), id);
-    const QString exec = entry.value(QStringLiteral("Exec")).toString();
-    QVERIFY(QFileInfo(staged("bin/" + exec)).isExecutable());
+    // The program, given the file the desktop opens with it.
+    const QStringList exec = entry.value(QStringLiteral("Exec")).toString().split(' ');
+    QCOMPARE(exec.value(1), QStringLiteral("%f"));
+    QVERIFY(QFileInfo(staged("bin/" + exec.first())).isExecutable());
     QVERIFY(QFileInfo(staged(QStringLiteral("bin/rosette-render"))).isExecutable());
     QCOMPARE(entry.value(QStringLiteral("StartupWMClass")).toString(), QStringLiteral("rosette"));
     QVERIFY(QFile::exists(staged(QStringLiteral("share/doc/rosette/copyright"))));

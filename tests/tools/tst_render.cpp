@@ -297,14 +297,25 @@ void TestRender::commandLineAnswersWithoutADisplay_data() {
                                 << QByteArray();
     QTest::newRow("rosette --help")
         << rosette << QStringList{"--help"} << 0
-        << R"(Usage: \S*rosette \[options\]\n(.*\n)*  -v, --version .*\n)" << QByteArray();
+        << R"(Usage: \S*rosette \[options\] \[FILE\|STEM\]\n(.*\n)*  -v, --version .*\n(.*\n)*Arguments:\n  file .*\n(.*\n)*)" << QByteArray();
     QTest::newRow("rosette --bogus") << rosette << QStringList{"--bogus"} << 2 << ""
                                      << QByteArray("rosette: unknown option '--bogus'\n");
     QTest::newRow("rosette -x") << rosette << QStringList{"-x"} << 2 << ""
                                 << QByteArray("rosette: unknown option '-x'\n");
-    QTest::newRow("rosette with an argument") << rosette << QStringList{"picture.bmp"} << 2 << ""
-                                              << QByteArray("rosette: unexpected argument "
-                                                            "'picture.bmp'\n");
+    const QByteArray recipes = QFile::encodeName(data_.filePath(QStringLiteral("rosette/recipes")));
+    QTest::newRow("rosette with an image that has no recipe")
+        << rosette << QStringList{"picture.bmp"} << 2 << ""
+        << "rosette: picture.bmp: neither a recipe nor a saved image with a recipe in " + recipes +
+               "\n";
+    QTest::newRow("rosette with two files") << rosette << QStringList{"a.json", "b.json"} << 2 << ""
+                                            << QByteArray("rosette: unexpected argument "
+                                                          "'b.json'\n");
+    const QString broken = data_.filePath(QStringLiteral("broken.json"));
+    QFile file(broken);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("{\"formatVersion\": 1}") > 0);
+    QTest::newRow("rosette with a recipe that lacks a field")
+        << rosette << QStringList{broken} << 2 << ""
+        << "rosette: " + QFile::encodeName(broken) + ": programVersion is missing\n";
     QTest::newRow("rosette-render --version")
         << renderer << QStringList{"--version"} << 0 << "rosette-render " + version + "\n"
         << QByteArray();
