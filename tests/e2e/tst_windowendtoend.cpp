@@ -6,8 +6,11 @@
 // program are children that the kernel kills if this process dies, and that the test ends on
 // every normal way out.
 
+#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QProcess>
@@ -106,6 +109,38 @@ std::optional<QString> run(const QString& program, const QStringList& arguments,
     return QString::fromLocal8Bit(process.readAllStandardOutput());
 }
 
+// Where an X window is on the screen.
+std::optional<QRect> geometryOf(const QString& xdotool, const QString& window) {
+    const auto geometry = run(xdotool, {"getwindowgeometry", "--shell", window});
+    if (!geometry)
+        return std::nullopt;
+    const auto value = [&](const char* key) {
+        const QRegularExpression pattern(QStringLiteral("^%1=(-?\\d+)$").arg(key),
+                                         QRegularExpression::MultilineOption);
+        return pattern.match(*geometry).captured(1).toInt();
+    };
+    return QRect(value("X"), value("Y"), value("WIDTH"), value("HEIGHT"));
+}
+
+// The first window of a process whose name matches `title`, once it is mapped; empty when
+// none comes. (xdotool's own match also takes windows without a name.)
+QString windowOf(const QString& xdotool, const QProcess& process, const QString& title) {
+    const QRegularExpression wanted(title);
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 20000) {
+        const auto found = run(xdotool, {"search", "--onlyvisible", "--pid",
+                                         QString::number(process.processId()), "--name", title});
+        for (const QString& id : found.value_or(QString()).split('\n', Qt::SkipEmptyParts)) {
+            const auto name = run(xdotool, {"getwindowname", id});
+            if (name && wanted.match(name->trimmed()).hasMatch())
+                return id.trimmed();
+        }
+        QTest::qWait(200);
+    }
+    return {};
+}
+
 int countDifferent(const QImage& a, const QImage& b) {
     int different = 0;
     for (int y = 0; y < a.height(); ++y)
@@ -128,6 +163,7 @@ private slots:
     void exitDuringAnImageEndsTheProgramAfterIt();
     void endingKeepsAWaitingSave_data();
     void endingKeepsAWaitingSave();
+    void openedImageExportsShowsTheGalleryAndCopies();
     void cleanupTestCase();
 
 private:
@@ -195,15 +231,10 @@ void TestWindowEndToEnd::initTestCase() {
     sinceMapped_.start();
     QVERIFY2(found && !found->trimmed().isEmpty(), "no window named Form1 appeared");
     windowId_ = found->split('\n').first().trimmed();
-    const auto geometry = run(xdotool_, {"getwindowgeometry", "--shell", windowId_});
+    const auto geometry = geometryOf(xdotool_, windowId_);
     QVERIFY(geometry.has_value());
-    const auto value = [&](const char* key) {
-        const QRegularExpression pattern(QStringLiteral("^%1=(-?\\d+)$").arg(key),
-                                         QRegularExpression::MultilineOption);
-        return pattern.match(*geometry).captured(1).toInt();
-    };
-    window_ = QRect(value("X"), value("Y"), value("WIDTH"), value("HEIGHT"));
-    QVERIFY2(window_.width() >= 851 && window_.height() >= 641, qPrintable(*geometry));
+    window_ = *geometry;
+    QVERIFY(window_.width() >= 851 && window_.height() >= 641);
 }
 
 void TestWindowEndToEnd::imageBuildsUpOverSeveralFramesThenStays() {
@@ -403,6 +434,95 @@ void TestWindowEndToEnd::endingKeepsAWaitingSave() {
              qPrintable(files[0]));
     const QImage saved(pictures.filePath(files[0]), "BMP");
     QCOMPARE(saved.size(), QSize(canvasSide, canvasSide));
+}
+
+void TestWindowEndToEnd::openedImageExportsShowsTheGalleryAndCopies() {
+    // Started with a recipe on its command line, the window shows that image complete; Ctrl+E
+    // then Enter writes the picture of this screen's size that the renderer draws of it; Ctrl+G
+    // opens the gallery; Ctrl+C puts the canvas on the clipboard.
+    QTemporaryDir home;
+    QVERIFY(QDir(home.path()).mkpath(QStringLiteral("config")));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("share")));
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    const QString made = home.filePath(QStringLiteral("made"));
+    QProcess renderer;
+    renderer.setProcessEnvironment(environment);
+    renderer.start(QStringLiteral(ROSETTE_RENDER_PATH),
+                   {"--seed", "11", "--type", "1", "--out", made, "-q"});
+    QVERIFY(renderer.waitForFinished(60000) && renderer.exitCode() == 0);
+    const QStringList recipes = QDir(made).entryList({QStringLiteral("*.json")});
+    QCOMPARE(recipes.size(), 1);
+    const QString recipe = QDir(made).filePath(recipes[0]);
+    const QString base = QFileInfo(recipe).completeBaseName();
+    const QImage batch =
+        QImage(QDir(made).filePath(base + ".jpg"), "BMP").convertToFormat(QImage::Format_RGB32);
+    // The gallery lists what the recipes folder holds.
+    const QDir saved(home.filePath(QStringLiteral("share/rosette/recipes")));
+    QVERIFY(saved.mkpath(QStringLiteral(".")));
+    QVERIFY(QFile::copy(recipe, saved.filePath(recipes[0])));
+
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(ROSETTE_PATH), {recipe});
+    QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
+    const QString window = windowOf(xdotool_, program, QStringLiteral("^Form1"));
+    QVERIFY2(!window.isEmpty(), "no window named Form1 appeared");
+    const auto geometry = geometryOf(xdotool_, window);
+    QVERIFY(geometry.has_value());
+    const auto canvas = [&] {
+        return QGuiApplication::primaryScreen()
+            ->grabWindow(0, geometry->x() + canvasClient.x(), geometry->y() + canvasClient.y(),
+                         canvasSide, canvasSide)
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    QVERIFY(QTest::qWaitFor([&] { return countDifferent(canvas(), batch) == 0; }, 10000));
+
+    // Keys go to the window the X server focuses.
+    const auto keys = [&](const QString& target, const QStringList& names) {
+        return run(xdotool_,
+                   QStringList{"windowfocus", "--sync", target, "key", "--delay", "100"} + names)
+            .has_value();
+    };
+    QVERIFY(keys(window, {"ctrl+e"}));
+    QVERIFY2(!windowOf(xdotool_, program, QStringLiteral("^Export picture$")).isEmpty(),
+             "no export dialog appeared");
+    QVERIFY(run(xdotool_, {"key", "Return"}).has_value());
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    const QString size = QStringLiteral("%1x%2").arg(screen.width()).arg(screen.height());
+    const QString exported =
+        home.filePath(QStringLiteral("Pictures/%1-%2.png").arg(base.section('-', 0, 0), size));
+    QVERIFY2(QTest::qWaitFor([&] { return QFile::exists(exported); }, 30000), qPrintable(exported));
+    const QString drawn = home.filePath(QStringLiteral("drawn"));
+    renderer.start(QStringLiteral(ROSETTE_RENDER_PATH),
+                   {"--recipe", recipe, "--size", size, "--format", "png", "--out", drawn, "-q"});
+    QVERIFY(renderer.waitForFinished(60000) && renderer.exitCode() == 0);
+    const QImage expected(QDir(drawn).filePath(base + "-" + size + ".png"));
+    QVERIFY(!expected.isNull());
+    QCOMPARE(countDifferent(QImage(exported).convertToFormat(QImage::Format_RGB32),
+                            expected.convertToFormat(QImage::Format_RGB32)),
+             0);
+
+    QVERIFY(keys(window, {"ctrl+g"}));
+    QVERIFY2(!windowOf(xdotool_, program, QStringLiteral("^Gallery$")).isEmpty(),
+             "no gallery appeared");
+
+    QVERIFY(keys(window, {"ctrl+c"}));
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            const QImage copied = QGuiApplication::clipboard()->image();
+            return !copied.isNull() &&
+                   countDifferent(copied.convertToFormat(QImage::Format_RGB32), batch) == 0;
+        },
+        10000));
+    program.terminate();
+    QVERIFY(program.waitForFinished(15000));
 }
 
 void TestWindowEndToEnd::cleanupTestCase() {
