@@ -5,6 +5,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <algorithm>
 
 namespace {
@@ -90,6 +91,11 @@ bool RecipeStore::moveToTrash(const StoredRecipe& recipe, const QString& imageFo
                          .arg(QDir::toNativeSeparators(path), reason);
         return false;
     };
+    // Without the data folder Qt makes the trash's folders in the current one instead.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (!data.isEmpty() && !QDir().mkpath(data))
+        return fail(recipe.path, QStringLiteral("the data folder %1 cannot be made")
+                                     .arg(QDir::toNativeSeparators(data)));
     QFile recipeFile(recipe.path);
     if (!recipeFile.moveToTrash())
         return fail(recipe.path, recipeFile.errorString());
