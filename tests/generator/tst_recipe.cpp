@@ -311,8 +311,6 @@ void TestRecipe::storeFindsTheRecipeNamed_data() {
                                           << "saved/B.json";
     QTest::newRow("a saved image's file") << "out/B.jpg"
                                           << "saved/B.json";
-    QTest::newRow("a PNG image's name, upper case") << "B.PNG"
-                                                    << "saved/B.json";
     QTest::newRow("an image without a recipe") << "out/C.png"
                                                << "";
     QTest::newRow("an unknown stem") << "Z"
