@@ -2,6 +2,7 @@
 
 #include "PictureFile.h"
 #include "Recipe.h"
+#include "RecipeStore.h"
 #include "StopSignals.h"
 
 #include <QDateTime>
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -16,19 +18,6 @@ namespace {
 
 void printError(const QString& message) {
     std::fprintf(stderr, "rosette-render: %s\n", qPrintable(message));
-}
-
-// The recipe file an argument names: an existing file, or the stem of a recipe the window saved.
-QString recipePath(const QString& argument) {
-    if (QFileInfo(argument).isFile())
-        return argument;
-    if (argument.contains(QLatin1Char('/')) || argument.isEmpty())
-        return {};
-    const QString stem = argument.endsWith(QLatin1String(".json"))
-                             ? argument.chopped(int(QStringLiteral(".json").size()))
-                             : argument;
-    const QString saved = QDir(recipeFolder()).filePath(stem + QStringLiteral(".json"));
-    return QFileInfo(saved).isFile() ? saved : QString();
 }
 
 } // namespace
@@ -223,7 +212,7 @@ QFuture<SaveResult> PictureMaker::saveInBackground(World& world, const QString& 
 }
 
 int PictureMaker::renderRecipe(const QString& recipeArgument, const QString& folder) {
-    const QString path = recipePath(recipeArgument);
+    const QString path = RecipeStore().find(recipeArgument);
     if (path.isEmpty()) {
         printError(QStringLiteral("no recipe file %1, and no saved recipe of that stem in %2")
                        .arg(recipeArgument, QDir::toNativeSeparators(recipeFolder())));
@@ -273,17 +262,18 @@ int PictureMaker::renderRecipe(const QString& recipeArgument, const QString& fol
 }
 
 int listSavedRecipes() {
-    const QDir folder(recipeFolder());
-    const QFileInfoList files =
-        folder.entryInfoList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
-    if (files.isEmpty()) {
+    const RecipeStore store;
+    QList<StoredRecipe> recipes = store.list();
+    if (recipes.isEmpty()) {
         std::fprintf(stderr, "rosette-render: no saved recipes in %s\n",
-                     qPrintable(QDir::toNativeSeparators(folder.path())));
+                     qPrintable(QDir::toNativeSeparators(store.folder())));
         return 0;
     }
-    for (const QFileInfo& file : files)
-        std::printf(
-            "%s  %s\n", qPrintable(file.completeBaseName()),
-            qPrintable(file.lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+    // Listed by name, as a terminal user sorts stems; the store gives them newest first.
+    std::sort(recipes.begin(), recipes.end(),
+              [](const StoredRecipe& a, const StoredRecipe& b) { return a.stem < b.stem; });
+    for (const StoredRecipe& recipe : recipes)
+        std::printf("%s  %s\n", qPrintable(recipe.stem),
+                    qPrintable(recipe.modified.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
     return 0;
 }

@@ -58,8 +58,9 @@ public:
     QFuture<SaveResult> saveInBackground(World& world, const QString& folder, const QString& stem,
                                          int index);
 
-    // Renders the recipe that `recipeArgument` names (a file, or the stem of a recipe the window
-    // saved) into `folder`, named after the recipe. Prints what it wrote; returns the exit code.
+    // Renders the recipe that `recipeArgument` names (a file, the stem of a recipe the window
+    // saved or the name of its saved image: see RecipeStore::find) into `folder`, named after
+    // the recipe. Prints what it wrote; returns the exit code.
     int renderRecipe(const QString& recipeArgument, const QString& folder);
 
 private:

@@ -6,20 +6,27 @@
 //   3. The memory of the process (VmRSS) over 50 images revealed at once: it must not grow
 //      between image 10 and image 50.
 //   4. The real rosette executable, launched as a separate process, until its window is mapped.
+//   5. The gallery over 1000 saved recipes: until the list shows and until the thumbnails in
+//      view are in, with a cold and with a warm thumbnail cache, and the peak memory. Run alone
+//      with the argument "gallery", so the peak is the gallery's own.
 
 #include "Form1.h"
+#include "Gallery.h"
 #include "UiFont.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QListView>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -29,6 +36,10 @@ QElapsedTimer sinceMain;
 constexpr double visibleTargetMs = 400.0;
 constexpr double frameTargetMs = 4.0;
 constexpr long memoryToleranceKb = 2048; // less than three canvases' worth of pixels
+constexpr int galleryRecipes = 1000;
+constexpr double galleryListTargetMs = 500.0;
+constexpr double galleryThumbnailsTargetMs = 1000.0;
+constexpr long galleryPeakTargetKb = 150 * 1024;
 
 double ms(qint64 ns) {
     return double(ns) / 1e6;
@@ -38,15 +49,19 @@ const char* verdict(bool met) {
     return met ? "met" : "MISSED";
 }
 
-// The resident memory of this process in kB, from /proc/self/status.
-long residentKb() {
+// A figure of this process in kB from /proc/self/status: VmRSS now, VmHWM its peak.
+long statusKb(const QByteArray& field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').first().toLong();
     return -1;
+}
+
+long residentKb() {
+    return statusKb("VmRSS");
 }
 
 double percentile(std::vector<qint64> values, double p) {
@@ -114,11 +129,137 @@ double externalLaunchMs(const QString& xdotool, const QString& home) {
     return mapped;
 }
 
+// Runs the event loop until `done` holds, looking every millisecond; false after 30 s.
+bool runUntil(const std::function<bool()>& done) {
+    QElapsedTimer waited;
+    waited.start();
+    QEventLoop loop;
+    QTimer look;
+    look.setInterval(1);
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (done() || waited.elapsed() > 30000)
+            loop.quit();
+    });
+    look.start();
+    if (!done())
+        loop.exec();
+    return done();
+}
+
+// The items the gallery's list shows, and how many of their thumbnails are made.
+struct InView {
+    int items = 0;
+    int made = 0;
+};
+
+InView inView(const QListView& view) {
+    const QRect shown = view.viewport()->rect();
+    const QAbstractItemModel& model = *view.model();
+    InView counted;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const QModelIndex index = model.index(row, 0);
+        const QRect item = view.visualRect(index);
+        if (item.top() > shown.bottom())
+            break;
+        if (!item.intersects(shown))
+            continue;
+        ++counted.items;
+        if (index.data(GalleryModel::StateRole).toInt() == int(GalleryModel::State::Ready))
+            ++counted.made;
+    }
+    return counted;
+}
+
+// Notes the first paint of the list's viewport once the list is in.
+class ListPaint : public QObject {
+public:
+    explicit ListPaint(const QListView& view) : view_(view) {}
+    qint64 at = -1;
+    QElapsedTimer since;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && at < 0 && view_.model()->rowCount() > 0)
+            at = since.nsecsElapsed();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    const QListView& view_;
+};
+
+// Opens the gallery on `folder` and prints its timings.
+void galleryRun(const char* cache, const QString& folder, const QString& images) {
+    QElapsedTimer opened;
+    opened.start();
+    Gallery gallery(folder, images);
+    ListPaint painted(*gallery.view());
+    painted.since = opened;
+    gallery.view()->viewport()->installEventFilter(&painted);
+    gallery.show();
+    runUntil([&] { return painted.at >= 0; });
+    const double listMs = ms(painted.at);
+    runUntil([&] {
+        const InView now = inView(*gallery.view());
+        return now.items > 0 && now.made == now.items;
+    });
+    const double thumbnailsMs = ms(opened.nsecsElapsed());
+    const bool listMet = painted.at >= 0 && listMs < galleryListTargetMs &&
+                         gallery.view()->model()->rowCount() == galleryRecipes;
+    const bool thumbnailsMet = thumbnailsMs < galleryThumbnailsTargetMs;
+    std::printf("  %s cache: list shown %7.1f ms (target < %.0f ms: %s)   the %d thumbnails in "
+                "view %7.1f ms (target < %.0f ms: %s)\n",
+                cache, listMs, galleryListTargetMs, verdict(listMet), inView(*gallery.view()).made,
+                thumbnailsMs, galleryThumbnailsTargetMs, verdict(thumbnailsMet));
+}
+
+void benchGallery() {
+    QTemporaryDir home;
+    qputenv("XDG_CACHE_HOME", home.filePath(QStringLiteral("cache")).toLocal8Bit());
+    // A few real recipes, copied under a thousand names with a thousand times.
+    SystemClock clock;
+    std::vector<QByteArray> recipes;
+    for (int seed = 1; seed <= 4; ++seed) {
+        World world(clock);
+        setStartUpSettings(world.state);
+        world.state.nac = std::int16_t(seed);
+        world.random.seed(float(seed));
+        MakePalette(world);
+        beginImage(world);
+        recipes.push_back(toJson(recipeOf(world)));
+    }
+    const QString folder = home.filePath(QStringLiteral("recipes"));
+    QDir().mkpath(folder);
+    const QDateTime first = QDateTime::currentDateTime().addDays(-30);
+    for (int k = 0; k < galleryRecipes; ++k) {
+        QFile file(
+            QDir(folder).filePath(QStringLiteral("T%1.json").arg(k, 4, 10, QLatin1Char('0'))));
+        const QByteArray& json = recipes[std::size_t(k) % recipes.size()];
+        if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.flush() ||
+            !file.setFileTime(first.addSecs(k * 60), QFileDevice::FileModificationTime)) {
+            std::printf("Gallery: cannot write %s\n", qPrintable(file.fileName()));
+            return;
+        }
+    }
+    std::printf("Gallery over %d saved recipes (%d threads)\n", galleryRecipes,
+                std::max(2, QThread::idealThreadCount()));
+    galleryRun("cold", folder, home.path());
+    galleryRun("warm", folder, home.path());
+    const long peak = statusKb("VmHWM");
+    std::printf("  peak memory (VmHWM) %ld kB   target < %ld kB: %s\n", peak, galleryPeakTargetKb,
+                verdict(peak > 0 && peak < galleryPeakTargetKb));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     sinceMain.start();
     QApplication app(argc, argv);
+    if (app.arguments().contains(QStringLiteral("gallery"))) {
+        QApplication::setFont(uiFont());
+        benchGallery();
+        return 0;
+    }
     if (QGuiApplication::platformName() != QStringLiteral("xcb"))
         std::fprintf(stderr, "note: platform %s, not a real X server\n",
                      qPrintable(QGuiApplication::platformName()));
@@ -208,5 +349,8 @@ int main(int argc, char** argv) {
                     visibleTargetMs,
                     verdict(runs.size() == 3 && percentile(runs, 0.5) < visibleTargetMs));
     }
+
+    // 5. The gallery; its peak memory includes the window's sections before it.
+    benchGallery();
     return 0;
 }

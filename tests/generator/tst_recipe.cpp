@@ -3,8 +3,10 @@
 
 #include "FakeClock.h"
 #include "Recipe.h"
+#include "RecipeStore.h"
 #include "World.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -86,6 +88,9 @@ private slots:
     void badFieldsGiveOneLineErrors();
     void fileIsReadBack();
     void recipeOfTakesTheImageAndItsStrip();
+    void storeListsNewestFirst();
+    void storeFindsTheRecipeNamed_data();
+    void storeFindsTheRecipeNamed();
 };
 
 void TestRecipe::roundTripIsBitForBit_data() {
@@ -257,6 +262,79 @@ void TestRecipe::recipeOfTakesTheImageAndItsStrip() {
     applyParameters(r, other.state);
     QCOMPARE(recipeOf(other).komp2, r.komp2);
     QCOMPARE(other.state.imeslike, r.stem);
+}
+
+namespace {
+
+// Writes `bytes` to `path`, modified at `modified` when that is valid.
+bool put(const QString& path, const QByteArray& bytes, const QDateTime& modified = {}) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
+        return false;
+    return !modified.isValid() || file.setFileTime(modified, QFileDevice::FileModificationTime);
+}
+
+} // namespace
+
+void TestRecipe::storeListsNewestFirst() {
+    // The store lists every recipe in its folder by modification time, newest first, and by
+    // name, later first, among those of one time; other files are left out.
+    QTemporaryDir folder;
+    const QDateTime noon(QDate(2024, 3, 7), QTime(12, 0));
+    QVERIFY(put(folder.filePath("A.json"), "{}", noon.addDays(-1)));
+    QVERIFY(put(folder.filePath("B.json"), "{ }", noon.addSecs(1)));
+    QVERIFY(put(folder.filePath("C.json"), "{}", noon));
+    QVERIFY(put(folder.filePath("D.json"), "{}", noon));
+    QVERIFY(put(folder.filePath("E.jpg"), "not a recipe", noon.addDays(1)));
+
+    const QList<StoredRecipe> listed = RecipeStore(folder.path()).list();
+    QStringList stems;
+    for (const StoredRecipe& recipe : listed)
+        stems << recipe.stem;
+    QCOMPARE(stems, QStringList({"B", "D", "C", "A"}));
+    QCOMPARE(listed[0].path, folder.filePath("B.json"));
+    QCOMPARE(listed[0].size, 3);
+    QCOMPARE(listed[0].modified, noon.addSecs(1));
+}
+
+void TestRecipe::storeFindsTheRecipeNamed_data() {
+    // In the arguments and results, "saved/" is the store's folder, "out/" another folder.
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("found"); // empty: none
+    QTest::newRow("a recipe file") << "out/other.json"
+                                   << "out/other.json";
+    QTest::newRow("a stem") << "A"
+                            << "saved/A.json";
+    QTest::newRow("a stem with .json") << "A.json"
+                                       << "saved/A.json";
+    QTest::newRow("a saved image's name") << "B.jpg"
+                                          << "saved/B.json";
+    QTest::newRow("a saved image's file") << "out/B.jpg"
+                                          << "saved/B.json";
+    QTest::newRow("an image without a recipe") << "out/C.png"
+                                               << "";
+    QTest::newRow("an unknown stem") << "Z"
+                                     << "";
+    QTest::newRow("a missing file") << "out/A.json"
+                                    << "";
+    QTest::newRow("nothing") << ""
+                             << "";
+}
+
+void TestRecipe::storeFindsTheRecipeNamed() {
+    QFETCH(QString, argument);
+    QFETCH(QString, found);
+    QTemporaryDir root;
+    QVERIFY(QDir(root.path()).mkpath("saved") && QDir(root.path()).mkpath("out"));
+    for (const char* name :
+         {"saved/A.json", "saved/B.json", "out/other.json", "out/B.jpg", "out/C.png"})
+        QVERIFY(put(root.filePath(name), "{}"));
+    auto inRoot = [&root](const QString& path) {
+        return path.isEmpty() ? path : root.filePath(path);
+    };
+    const bool relative = argument.startsWith("out/");
+    QCOMPARE(RecipeStore(root.filePath("saved")).find(relative ? inRoot(argument) : argument),
+             inRoot(found));
 }
 
 QTEST_MAIN(TestRecipe)
