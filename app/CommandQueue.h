@@ -30,6 +30,7 @@ enum class Command {
     OpenDialog,         // Ctrl+O: choose a saved image or recipe to open
     Open,               // open the saved image or recipe at `path` on the canvas
     Copy,               // Ctrl+C: put the image on the canvas on the clipboard
+    Gallery,            // Ctrl+G: show every saved image
 };
 
 struct Action {

@@ -2,6 +2,7 @@
 
 #include "HelpPanel.h"
 #include "ImageSaver.h"
+#include "RecipeStore.h"
 #include "UiFont.h"
 
 #include <QClipboard>
@@ -40,18 +41,7 @@ void Controller::Form_Load(const QString& firstRecipe) {
 }
 
 QString Controller::recipeFor(const QString& argument, const QString& recipeFolder) {
-    const QFileInfo given(argument);
-    if (given.isFile() && given.suffix().compare(QLatin1String("json"), Qt::CaseInsensitive) == 0)
-        return argument;
-    // A saved image, or its name: the recipe saved with it. A stem: its recipe.
-    const bool image = given.isFile() || argument.endsWith(QLatin1String(".jpg")) ||
-                       argument.endsWith(QLatin1String(".png")) ||
-                       argument.endsWith(QLatin1String(".bmp"));
-    if (argument.isEmpty() || (!image && argument.contains(QLatin1Char('/'))))
-        return {};
-    const QString stem = image ? given.completeBaseName() : argument;
-    const QString recipe = QDir(recipeFolder).filePath(stem + QStringLiteral(".json"));
-    return QFileInfo(recipe).isFile() ? recipe : QString();
+    return RecipeStore(recipeFolder).find(argument);
 }
 
 void Controller::post(const Action& action) {
@@ -155,6 +145,9 @@ void Controller::run(const Action& action) {
         break;
     case Command::Copy:
         copyImage();
+        break;
+    case Command::Gallery:
+        emit galleryRequested();
         break;
     }
 }

@@ -104,6 +104,8 @@ signals:
     void note(const QString& text);
     // Ctrl+O's turn has come: the window asks which file to open.
     void openDialogRequested();
+    // The gallery's turn has come: the window shows it.
+    void galleryRequested();
     // A file could not be opened; the message names it and says why.
     void openFailed(const QString& message);
     // Every queued action has run and no image is being drawn.

@@ -3,6 +3,7 @@
 #include "CommandTable.h"
 #include "DesktopIdentity.h"
 #include "FocusRing.h"
+#include "Gallery.h"
 #include "LayoutArea.h"
 #include "PickCursor.h"
 #include "PictureBox.h"
@@ -154,6 +155,11 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
         showFailure(tr("Image not opened"), message, tr("The canvas keeps what it showed."));
     });
     connect(&controller_, &Controller::openDialogRequested, this, &Form1::chooseFileToOpen);
+    connect(&controller_, &Controller::galleryRequested, this, &Form1::showGallery);
+    connect(&controller_, &Controller::saved, this, [this] {
+        if (gallery_)
+            gallery_->reload(); // the image just saved joins it
+    });
     connect(&controller_, &Controller::recipeSaveFailed, this, [this](const QString& message) {
         showFailure(tr("Recipe not saved"), message,
                     tr("The image file is complete; only its recipe is missing."));
@@ -307,6 +313,20 @@ void Form1::chooseFileToOpen() {
         controller_.post({Command::Open, {}, path});
     });
     dialog->open();
+}
+
+void Form1::showGallery() {
+    if (!gallery_) {
+        gallery_ = new Gallery(controller_.recipeFolder(), controller_.saveFolder(), this);
+        connect(gallery_, &Gallery::openRequested, this, [this](const QString& recipe) {
+            controller_.post({Command::Open, {}, recipe});
+        });
+    } else {
+        gallery_->reload();
+    }
+    gallery_->show();
+    gallery_->raise();
+    gallery_->activateWindow();
 }
 
 // A local file dragged over the window can be dropped to open it.

@@ -7,11 +7,13 @@
 #include "Controller.h"
 
 #include <QMargins>
+#include <QPointer>
 #include <QPushButton>
 #include <QWidget>
 #include <array>
 
 class FocusRing;
+class Gallery;
 class LayoutArea;
 class PictureBox;
 class QScrollArea;
@@ -62,6 +64,8 @@ private:
     void showCommandMenu(const QPoint& at);
     // Asks for a saved image or recipe to open, without blocking the window.
     void chooseFileToOpen();
+    // Shows the gallery of saved images, made the first time.
+    void showGallery();
 
     Controller controller_;
     std::array<QPushButton*, 10> commands_{};
@@ -71,4 +75,5 @@ private:
     LayoutArea* layoutArea_ = nullptr; // the client area the controls sit on
     WindowTitle* title_ = nullptr;     // "Form1", with the waiting commands or a short note
     FocusRing* focusRing_ = nullptr;   // the ring around the focused control
+    QPointer<Gallery> gallery_;        // the gallery window, once shown
 };

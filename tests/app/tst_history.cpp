@@ -3,12 +3,14 @@
 // its own name, saying in the title where the user is; a new image is added at the end (but
 // "repeat  image" of an unchanged image only renames it); the last hundred are kept.
 
+#include "Gallery.h"
 #include "History.h"
 #include "WindowTestSupport.h"
 
 #include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QListView>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -346,6 +348,7 @@ void TestHistory::openedImageComesBackAsSaved_data() {
     QTest::newRow("its saved image") << "image";
     QTest::newRow("dropped on the window") << "drop";
     QTest::newRow("chosen after Ctrl+O") << "dialog";
+    QTest::newRow("chosen in the gallery (Ctrl+G, Enter)") << "gallery";
     QTest::newRow("a broken recipe") << "broken";
 }
 
@@ -393,6 +396,12 @@ void TestHistory::openedImageComesBackAsSaved() {
         QCOMPARE(dialog->directory().absolutePath(), recipes.absolutePath());
         dialog->selectFile(argument);
         static_cast<QDialog*>(dialog)->accept(); // as its Open button does
+    } else if (how == "gallery") {
+        QTest::keyClick(&other.form, Qt::Key_G, Qt::ControlModifier);
+        auto* gallery = other.form.findChild<Gallery*>();
+        QVERIFY(gallery && gallery->isVisible());
+        QVERIFY(QTest::qWaitFor([&] { return gallery->view()->model()->rowCount() == 1; }));
+        QTest::keyClick(gallery->view(), Qt::Key_Return);
     } else {
         other.controller().post({Command::Open, {}, argument});
     }
