@@ -91,11 +91,11 @@ ExportDialog::ExportDialog(const Recipe& recipe, const QString& picturesFolder, 
     message_->hide();
     buttons_ = new QDialogButtonBox;
     export_ = buttons_->addButton(tr("&Export"), QDialogButtonBox::AcceptRole);
-    buttons_->addButton(QDialogButtonBox::Cancel);
+    QPushButton* cancel = buttons_->addButton(QDialogButtonBox::Cancel);
     export_->setDefault(true);
     // Enter exports wherever the focus is; Space presses the focused button.
-    backgroundButton_->setAutoDefault(false);
-    browse_->setAutoDefault(false);
+    for (QPushButton* button : {backgroundButton_, browse_, cancel})
+        button->setAutoDefault(false);
 
     auto* form = new QFormLayout;
     form->addRow(tr("&Size:"), size_);
@@ -286,6 +286,8 @@ void ExportDialog::setWorking(bool working) {
     message_->setVisible(true);
     if (working)
         message_->clear();
+    else
+        fileName_->setFocus(); // the settings had to give the focus away
 }
 
 void ExportDialog::reject() {
