@@ -1,7 +1,7 @@
 // The export dialog, driven through its controls: Enter writes the picture of the screen's size
 // into the pictures folder with the pixels rosette-render draws, the settings change the file as
-// they say, no file is ever replaced, Cancel, Esc, closing and the window going stop an export
-// at once and leave nothing behind, and a failure is shown in the dialog naming the path.
+// they say, no file is ever replaced, Cancel, Esc, closing and destroying the dialog stop an
+// export at once and leave nothing behind, and a failure is shown in the dialog naming the path.
 
 #include "ExportDialog.h"
 #include "WindowTestSupport.h"
@@ -24,7 +24,7 @@ namespace {
 
 const QSize screen(640, 360);
 
-// The recipe of a first image drawn at start-up.
+// The recipe of the first image begun at start-up.
 Recipe firstRecipe() {
     SteppingClock clock;
     World world(clock);
@@ -75,7 +75,6 @@ class TestExportDialog : public QObject {
 private slots:
     void enterWritesWhatRosetteRenderDraws_data();
     void enterWritesWhatRosetteRenderDraws();
-    void anExistingFileIsKept();
     void stoppingLeavesNothing_data();
     void stoppingLeavesNothing();
     void failuresNameThePath_data();
@@ -89,12 +88,15 @@ void TestExportDialog::enterWritesWhatRosetteRenderDraws_data() {
     QTest::addColumn<int>("smoothing");
     QTest::addColumn<QColor>("background");
     QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("taken"); // another file has the name offered, and keeps it
     QTest::newRow("opened and Enter: this screen")
-        << "" << 0 << "PNG" << 1 << QColor(0xefefef) << screen;
+        << "" << 0 << "PNG" << 1 << QColor(0xefefef) << screen << false;
     QTest::newRow("1920 x 1080 bitmap, smoothed, on black")
-        << "1920 x 1080" << 0 << "BMP" << 3 << QColor(Qt::black) << QSize(1920, 1080);
+        << "1920 x 1080" << 0 << "BMP" << 3 << QColor(Qt::black) << QSize(1920, 1080) << false;
     QTest::newRow("a width typed in")
-        << "" << 500 << "PNG" << 2 << QColor(0xefefef) << QSize(500, 360);
+        << "" << 500 << "PNG" << 2 << QColor(0xefefef) << QSize(500, 360) << false;
+    QTest::newRow("the name taken: -2")
+        << "" << 0 << "PNG" << 1 << QColor(0xefefef) << screen << true;
 }
 
 void TestExportDialog::enterWritesWhatRosetteRenderDraws() {
@@ -104,6 +106,7 @@ void TestExportDialog::enterWritesWhatRosetteRenderDraws() {
     QFETCH(int, smoothing);
     QFETCH(QColor, background);
     QFETCH(QSize, size);
+    QFETCH(bool, taken);
     QTemporaryDir pictures;
     Opened o(pictures.path());
     auto* sizes = o.control<QComboBox>(QStringLiteral("Size"));
@@ -135,36 +138,26 @@ void TestExportDialog::enterWritesWhatRosetteRenderDraws() {
                              .arg(format.toLower());
     QCOMPARE(o.control<QLineEdit>(QStringLiteral("File name"))->text(), name);
 
+    QFile other(QDir(pictures.path()).filePath(name));
+    QVERIFY(!taken || (other.open(QIODevice::WriteOnly) && other.write("other") == 5));
+    other.close();
+
     QSignalSpy exported(o.dialog.data(), &ExportDialog::exported);
     QVERIFY(o.press(Qt::Key_Return));
     QVERIFY(QTest::qWaitFor([&] { return o.dialog.isNull(); }, 60000));
-    const QString path = QDir(pictures.path()).filePath(name);
+    const QString written = taken ? QString(name).insert(name.lastIndexOf('.'), "-2") : name;
+    const QString path = QDir(pictures.path()).filePath(written);
     QCOMPARE(exported.count(), 1);
     QCOMPARE(exported.at(0).at(0).toString(), path);
-    QCOMPARE(entries(pictures.path()), QStringList{name});
+    QCOMPARE(entries(pictures.path()), (taken ? QStringList{written, name} : QStringList{name}));
+    QVERIFY(!taken || (other.open(QIODevice::ReadOnly) && other.readAll() == "other"));
     PlaneRenderer::Options options;
     options.width = size.width();
     options.height = size.height();
     options.smooth = smoothing;
     options.background = colour::rgb(background.red(), background.green(), background.blue());
-    const QImage written = QImage(path).convertToFormat(QImage::Format_RGB32);
-    COMPARE_IMAGES(written, PlaneRenderer().render(o.recipe, options));
-}
-
-void TestExportDialog::anExistingFileIsKept() {
-    QTemporaryDir pictures;
-    Opened o(pictures.path());
-    const QString first = QStringLiteral("%1-640x360.png").arg(o.recipe.stem);
-    QFile mine(QDir(pictures.path()).filePath(first));
-    QVERIFY(mine.open(QIODevice::WriteOnly) && mine.write("mine") == 4);
-    mine.close();
-    QSignalSpy exported(o.dialog.data(), &ExportDialog::exported);
-    QVERIFY(o.press(Qt::Key_Return));
-    QVERIFY(exported.wait(30000));
-    QCOMPARE(exported.at(0).at(0).toString(),
-             QDir(pictures.path()).filePath(QStringLiteral("%1-640x360-2.png").arg(o.recipe.stem)));
-    QVERIFY(mine.open(QIODevice::ReadOnly));
-    QCOMPARE(mine.readAll(), QByteArray("mine"));
+    COMPARE_IMAGES(QImage(path).convertToFormat(QImage::Format_RGB32),
+                   PlaneRenderer().render(o.recipe, options));
 }
 
 void TestExportDialog::stoppingLeavesNothing_data() {
