@@ -10,6 +10,8 @@
 #include <memory>
 
 // The image encoded as `format` ("bmp": uncompressed 24-bit, "png") in a file staged in
-// `folder` (made when missing); null, with `error` set to the reason, when that fails.
+// `folder` (made when missing); null, with `error` set to the reason, when that fails. Once
+// `cancelled` (when given) answers true the encoding stops, with the error "cancelled".
 std::unique_ptr<StagedFile> stagePicture(const QImage& image, const QString& folder,
-                                         const char* format, QString& error);
+                                         const char* format, QString& error,
+                                         const StagedFile::Cancelled& cancelled = {});

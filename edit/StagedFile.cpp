@@ -58,10 +58,12 @@ int makeFolder(const QString& folder) {
 
 // Writes to a file descriptor in blocks. The first failure is kept and later writes are
 // dropped while the encoder is told they went through, so it finishes quietly (libpng would
-// print an error of its own) and the failure is reported once, with the system's reason.
+// print an error of its own) and the failure is reported once, with the system's reason. A
+// cancelled write fails instead, so that the encoder gives up at once.
 class DescriptorDevice final : public QIODevice {
 public:
-    explicit DescriptorDevice(int fd) : fd_(fd) {
+    DescriptorDevice(int fd, const StagedFile::Cancelled& cancelled)
+        : fd_(fd), cancelled_(cancelled) {
         open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     }
     // Writes what waits; returns the first failure, or an empty text.
@@ -77,6 +79,10 @@ protected:
     qint64 writeData(const char* data, qint64 size) override {
         if (!failure_.isEmpty())
             return size;
+        if (cancelled_ && cancelled_()) {
+            failure_ = QStringLiteral("cancelled");
+            return -1;
+        }
         block_.append(data, qsizetype(size));
         if (block_.size() >= blockSize)
             finish();
@@ -86,7 +92,8 @@ protected:
 private:
     static constexpr qsizetype blockSize = qsizetype(1) << 22;
     int fd_;
-    QByteArray block_; // written when it fills and at the end
+    const StagedFile::Cancelled& cancelled_; // may be empty: never cancelled
+    QByteArray block_;                       // written when it fills and at the end
     QString failure_;
 };
 
@@ -176,11 +183,11 @@ StagedFile::StagedFile(const QString& folder, const QByteArray& bytes) {
     finish(fd);
 }
 
-StagedFile::StagedFile(const QString& folder, const Writer& write) {
+StagedFile::StagedFile(const QString& folder, const Writer& write, const Cancelled& cancelled) {
     const int fd = openTemporary(folder);
     if (fd < 0)
         return;
-    DescriptorDevice device(fd);
+    DescriptorDevice device(fd, cancelled);
     const QString writerError = write(device);
     // The device's reason, the system's, says more than the encoder's.
     const QString failure = device.finish();

@@ -39,9 +39,12 @@ public:
     // empty text. The device writes unbuffered and keeps the first failure of the system (a
     // full disk), which the file then reports, whatever the writer thought.
     using Writer = std::function<QString(QIODevice& device)>;
+    // Asked before every write through the device; once it answers true the writes fail, the
+    // writer stops, and the file reports "cancelled" (so its temporary goes with it).
+    using Cancelled = std::function<bool()>;
 
     StagedFile(const QString& folder, const QByteArray& bytes);
-    StagedFile(const QString& folder, const Writer& write);
+    StagedFile(const QString& folder, const Writer& write, const Cancelled& cancelled = {});
     ~StagedFile();
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;

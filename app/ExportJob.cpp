@@ -1,0 +1,111 @@
+#include "ExportJob.h"
+
+#include "PictureFile.h"
+
+#include <QDir>
+#include <QtConcurrent/QtConcurrentRun>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// More names than anyone keeps of one picture; past them the export gives up.
+constexpr int namesTried = 10000;
+
+QString shown(const QString& folder, const QString& file) {
+    return QDir::toNativeSeparators(QDir(folder).filePath(file));
+}
+
+// NAME.ext for n = 1, else NAME-n.ext.
+QString numberedName(const QString& fileName, int n) {
+    if (n == 1)
+        return fileName;
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    const QString name = dot > 0 ? fileName.left(dot) : fileName;
+    const QString extension = dot > 0 ? fileName.mid(dot) : QString();
+    return QStringLiteral("%1-%2%3").arg(name).arg(n).arg(extension);
+}
+
+} // namespace
+
+ExportJob::ExportJob(QObject* parent) : QObject(parent) {
+    pool_.setMaxThreadCount(1);
+    connect(&watcher_, &QFutureWatcher<ExportResult>::finished, this, [this] {
+        running_ = false;
+        emit finished(watcher_.result());
+    });
+}
+
+ExportJob::~ExportJob() {
+    cancel();
+    watcher_.disconnect(this);
+    watcher_.waitForFinished();
+}
+
+void ExportJob::start(const Recipe& recipe, const ExportSettings& settings) {
+    Q_ASSERT(!running_);
+    progress_.cancel = false;
+    progress_.renderedPermille = 0;
+    progress_.writing = false;
+    running_ = true;
+    watcher_.setFuture(QtConcurrent::run(
+        &pool_, [this, recipe, settings] { return run(recipe, settings, progress_); }));
+}
+
+void ExportJob::cancel() {
+    progress_.cancel = true;
+}
+
+ExportResult ExportJob::run(const Recipe& recipe, const ExportSettings& settings,
+                            ExportProgress& progress) {
+    ExportResult result;
+    result.path = shown(settings.folder, settings.fileName);
+    auto cancelled = [&progress] { return progress.cancel.load(); };
+    PlaneRenderer renderer;
+    const QImage picture =
+        renderer.render(recipe, settings.render, [&progress, &cancelled](double done) {
+            progress.renderedPermille = int(done * 1000);
+            return !cancelled();
+        });
+    if (cancelled()) {
+        result.cancelled = true;
+        return result;
+    }
+    if (picture.isNull()) {
+        result.error = QStringLiteral("Could not render %1: not enough memory for %2 x %3 pixels")
+                           .arg(result.path)
+                           .arg(settings.render.width)
+                           .arg(settings.render.height);
+        return result;
+    }
+    progress.writing = true;
+    QString problem;
+    const auto file =
+        stagePicture(picture, settings.folder, qPrintable(settings.format), problem, cancelled);
+    if (cancelled()) {
+        result.cancelled = true;
+        return result;
+    }
+    if (!file) {
+        result.error = QStringLiteral("Could not save %1: %2").arg(result.path, problem);
+        return result;
+    }
+    // Another file of the name is kept: the picture takes the next free one.
+    for (int n = 1; n <= namesTried; ++n) {
+        const QString name = numberedName(settings.fileName, n);
+        const int error = file->placeNew(QDir(settings.folder).filePath(name));
+        if (error == 0) {
+            result.path = shown(settings.folder, name);
+            return result;
+        }
+        if (error != EEXIST) {
+            result.path = shown(settings.folder, name);
+            result.error = QStringLiteral("Could not save %1: %2")
+                               .arg(result.path, QString::fromLocal8Bit(std::strerror(error)));
+            return result;
+        }
+    }
+    result.error = QStringLiteral("Could not save %1: every name from it to %2 is taken")
+                       .arg(result.path, numberedName(settings.fileName, namesTried));
+    return result;
+}
