@@ -31,6 +31,7 @@ enum class Command {
     Open,               // open the saved image or recipe at `path` on the canvas
     Copy,               // Ctrl+C: put the image on the canvas on the clipboard
     Gallery,            // Ctrl+G: show every saved image
+    Export,             // Ctrl+E: write the image on the canvas at any size
 };
 
 struct Action {

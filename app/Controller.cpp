@@ -149,6 +149,10 @@ void Controller::run(const Action& action) {
     case Command::Gallery:
         emit galleryRequested();
         break;
+    case Command::Export:
+        if (const History::Entry* entry = history_.current())
+            emit exportRequested(entry->recipe);
+        break;
     }
 }
 

@@ -104,6 +104,9 @@ signals:
     void note(const QString& text);
     // Ctrl+O's turn has come: the window asks which file to open.
     void openDialogRequested();
+    // Ctrl+E's turn has come: the window asks how to export the image on the canvas, whose
+    // recipe this is.
+    void exportRequested(const Recipe& recipe);
     // The gallery's turn has come: the window shows it.
     void galleryRequested();
     // A file could not be opened; the message names it and says why.

@@ -2,6 +2,7 @@
 
 #include "CommandTable.h"
 #include "DesktopIdentity.h"
+#include "ExportDialog.h"
 #include "FocusRing.h"
 #include "Gallery.h"
 #include "LayoutArea.h"
@@ -156,6 +157,7 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
     });
     connect(&controller_, &Controller::openDialogRequested, this, &Form1::chooseFileToOpen);
     connect(&controller_, &Controller::galleryRequested, this, &Form1::showGallery);
+    connect(&controller_, &Controller::exportRequested, this, &Form1::exportPicture);
     connect(&controller_, &Controller::saved, this, [this] {
         if (gallery_)
             gallery_->reload(); // the image just saved joins it
@@ -312,6 +314,16 @@ void Form1::chooseFileToOpen() {
     connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
         controller_.post({Command::Open, {}, path});
     });
+    dialog->open();
+}
+
+void Form1::exportPicture(const Recipe& recipe) {
+    // A wallpaper of this screen by default: its size in device pixels.
+    const QScreen* shown = screen();
+    const QSize screenSize =
+        shown ? (QSizeF(shown->size()) * shown->devicePixelRatio()).toSize() : QSize(1920, 1080);
+    auto* dialog = new ExportDialog(recipe, controller_.saveFolder(), screenSize, this);
+    connect(dialog, &ExportDialog::exported, title_, &WindowTitle::showSaved);
     dialog->open();
 }
 

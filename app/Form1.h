@@ -64,6 +64,8 @@ private:
     void showCommandMenu(const QPoint& at);
     // Asks for a saved image or recipe to open, without blocking the window.
     void chooseFileToOpen();
+    // Asks how to export the image of `recipe`, and exports it without blocking the window.
+    void exportPicture(const Recipe& recipe);
     // Shows the gallery of saved images, made the first time.
     void showGallery();
 
