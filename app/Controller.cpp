@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImageReader>
 
 Controller::Controller(const Clock& clock, const QString& saveFolder, QObject* parent)
     : QObject(parent), world_(clock), saveFolder_(saveFolder), recipeFolder_(::recipeFolder()) {
@@ -184,18 +185,18 @@ bool Controller::open(const QString& argument) {
         return false;
     }
     history_.add(recipe);
-    // Its saves replace the files an earlier save wrote for it, and nothing else.
-    const auto inFolder = [](const QString& file, const QString& folder) {
-        return !folder.isEmpty() &&
-               QFileInfo(file).absolutePath() == QFileInfo(folder).absoluteFilePath();
-    };
-    const QFileInfo given(argument);
-    const QString image = given.isFile() && recipePath != argument
-                              ? argument
-                              : imagePath(saveFolder_, QFileInfo(recipePath).completeBaseName());
-    history_.current()->file.adopt(saveFolder_, recipe.stem,
-                                   inFolder(image, saveFolder_) ? image : QString(),
-                                   inFolder(recipePath, recipeFolder_) ? recipePath : QString());
+    // A recipe from the recipe folder is the pair the window wrote with the image of its name
+    // in the save folder: the image's saves replace those two files while they are as they
+    // are now, and nothing else. Any other file opened is only read.
+    if (!recipeFolder_.isEmpty() &&
+        QFileInfo(recipePath).absolutePath() == QFileInfo(recipeFolder_).absoluteFilePath()) {
+        const QString image = imagePath(saveFolder_, QFileInfo(recipePath).completeBaseName());
+        // Only a canvas bitmap is the window's own; any other file of that name is kept.
+        const bool canvasBitmap = !QFileInfo::exists(image) ||
+                                  QImageReader(image, "bmp").size() == world_.canvas.image().size();
+        history_.current()->file.adopt(saveFolder_, recipe.stem, canvasBitmap ? image : QString(),
+                                       recipePath);
+    }
     world_.state.nac = std::int16_t(recipe.generationType);
     ShowGenerationType();
     showFromHistory();

@@ -80,7 +80,7 @@ ExportDialog::ExportDialog(const Recipe& recipe, const QString& picturesFolder, 
     smoothing_->setToolTip(tr("Averages N x N samples a pixel; for prints"));
     backgroundButton_ = new QPushButton;
     folder_ = new QLineEdit(QDir::toNativeSeparators(picturesFolder));
-    browse_ = new QPushButton(tr("&Browse..."));
+    browse_ = new QPushButton(tr("Bro&wse..."));
     fileName_ = new QLineEdit;
     progress_ = new QProgressBar;
     progress_->setRange(0, 1000);
@@ -225,7 +225,10 @@ void ExportDialog::startExport() {
     const QString extension = QLatin1Char('.') + format();
     if (!name.endsWith(extension, Qt::CaseInsensitive))
         name += extension;
-    const QString folder = QDir::fromNativeSeparators(folder_->text().trimmed());
+    QString folder = QDir::fromNativeSeparators(folder_->text().trimmed());
+    // "~" is the home folder, as in a terminal.
+    if (folder == QLatin1String("~") || folder.startsWith(QLatin1String("~/")))
+        folder = QDir::homePath() + folder.mid(1);
     QString problem;
     if (name == extension || name.contains(QLatin1Char('/')))
         problem = tr("The file name \"%1\" cannot be used: give a name without \"/\"")

@@ -22,12 +22,12 @@ void ImageFile::forget() {
 void ImageFile::adopt(const QString& folder, const QString& stem, const QString& image,
                       const QString& recipe) {
     forget();
-    if (const FileIdentity there = identityOf(image); there.exists()) {
-        folder_ = folder;
-        stem_ = stem;
-        path_ = image;
-        written_ = there;
-    }
+    // Even when the image is gone its name stays this image's: a save takes it again unless
+    // another file has it by then.
+    folder_ = folder;
+    stem_ = stem;
+    path_ = image;
+    written_ = identityOf(image);
     if (const FileIdentity there = identityOf(recipe); there.exists()) {
         recipePath_ = recipe;
         recipeWritten_ = there;

@@ -18,7 +18,7 @@ public:
 
     // An image opened again: `image` (in `folder`, saved under `stem`) and `recipe` are the
     // files an earlier session saved for it, so its saves replace them while they are as they
-    // were now. Either may be empty or missing.
+    // are now, and take their names again where they are missing.
     void adopt(const QString& folder, const QString& stem, const QString& image,
                const QString& recipe);
 

@@ -53,6 +53,11 @@ QString RecipeStore::find(const QString& argument) const {
         return {};
     const QFileInfo given(argument);
     if (namesImage(argument) && (given.isFile() || !argument.contains(QLatin1Char('/')))) {
+        // The recipe beside an image file (as rosette-render writes them), else the one saved
+        // with it in the folder.
+        const QString beside = given.dir().filePath(given.completeBaseName() + recipeSuffix);
+        if (given.isFile() && QFileInfo(beside).isFile())
+            return beside;
         const QString saved = QDir(folder_).filePath(given.completeBaseName() + recipeSuffix);
         return QFileInfo(saved).isFile() ? saved : QString();
     }

@@ -31,8 +31,8 @@ public:
     QList<StoredRecipe> list() const;
 
     // The recipe file an argument names, or an empty text when there is none:
-    //   - an existing file ending .jpg, .png or .bmp, or a bare name ending so: the recipe in the
-    //     folder named after the image's complete base name, when it is there;
+    //   - an existing file ending .jpg, .png or .bmp: the recipe of its complete base name
+    //     beside it, or else in the folder; a bare name ending so: the recipe in the folder;
     //   - any other existing file: that file;
     //   - a stem (no slash), with or without .json: the recipe of that stem in the folder.
     QString find(const QString& argument) const;

@@ -208,7 +208,8 @@ int main(int argc, char** argv) {
         writing = {};
         progress.clear();
         if (!saved.ok) {
-            std::fprintf(stderr, "rosette-render: %s\n", qPrintable(saved.error));
+            if (stopSignal() == 0) // a stop says so itself
+                std::fprintf(stderr, "rosette-render: %s\n", qPrintable(saved.error));
             return false;
         }
         if (!quietly)

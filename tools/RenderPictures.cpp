@@ -167,6 +167,11 @@ SaveResult PictureMaker::write(const Files& files) {
     PairName name = files.name;
     if (name.numbered)
         name.first = std::max(name.first, lastNumber_ + 1);
+    if (const QString problem = pairNameProblem(name, settings_.recipes); !problem.isEmpty()) {
+        SaveResult failed;
+        failed.error = problem; // a folder in the way of a file to replace: nothing is written
+        return failed;
+    }
     auto fail = [&name](const QString& extension, const QString& reason) {
         SaveResult failed;
         failed.path = QDir::toNativeSeparators(fileInFolder(

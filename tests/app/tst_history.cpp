@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QListView>
 #include <QMessageBox>
 #include <QMimeData>
@@ -350,6 +351,7 @@ void TestHistory::openedImageComesBackAsSaved_data() {
     QTest::newRow("chosen after Ctrl+O") << "dialog";
     QTest::newRow("chosen in the gallery (Ctrl+G, Enter)") << "gallery";
     QTest::newRow("a broken recipe") << "broken";
+    QTest::newRow("a copy of its recipe from elsewhere") << "elsewhere";
 }
 
 void TestHistory::openedImageComesBackAsSaved() {
@@ -368,6 +370,11 @@ void TestHistory::openedImageComesBackAsSaved() {
     const QString recipe = recipes.filePath(saved.stem + ".json");
     const QString image = QDir(pictures.path()).filePath(saved.stem + ".jpg");
     QString argument = how == "stem" ? saved.stem : how == "image" ? image : recipe;
+    QTemporaryDir elsewhere;
+    if (how == "elsewhere") {
+        argument = elsewhere.filePath(saved.stem + ".json");
+        QVERIFY(QFile::copy(recipe, argument));
+    }
     if (how == "broken") {
         argument = recipes.filePath(QStringLiteral("broken.json"));
         QFile file(argument);
@@ -419,12 +426,22 @@ void TestHistory::openedImageComesBackAsSaved() {
     QCOMPARE(other.controller().history().size(), entries + 1);
     QCOMPARE(barOf(other.controller()), barOf(w.controller()));
 
+    // A recipe from elsewhere only names the image: the files of that name are not its own.
+    QFile original(image);
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    const QByteArray originalBytes = original.readAll();
     QTest::keyClick(&other.form, Qt::Key_S, Qt::ControlModifier);
     QVERIFY(waitIdle(other.controller()));
-    QCOMPARE(QDir(pictures.path()).entryList(QDir::Files), QStringList{saved.stem + ".jpg"});
-    QCOMPARE(recipes.entryList(QDir::Files), QStringList{saved.stem + ".json"});
-    QImage written(image, "BMP");
+    const QString own = how == "elsewhere" ? saved.stem + "-2" : saved.stem;
+    QCOMPARE(QDir(pictures.path()).entryList(QDir::Files).contains(own + ".jpg"), true);
+    QCOMPARE(QDir(pictures.path()).entryList(QDir::Files).size(), how == "elsewhere" ? 2 : 1);
+    QVERIFY(QFileInfo::exists(recipes.filePath(own + ".json")));
+    QImage written(QDir(pictures.path()).filePath(own + ".jpg"), "BMP");
     COMPARE_IMAGES(written.convertToFormat(QImage::Format_RGB32), other.canvas());
+    if (how == "elsewhere") {
+        QVERIFY(original.seek(0));
+        QCOMPARE(original.readAll(), originalBytes);
+    }
 }
 
 QTEST_MAIN(TestHistory)

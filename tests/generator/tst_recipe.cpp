@@ -311,6 +311,8 @@ void TestRecipe::storeFindsTheRecipeNamed_data() {
                                           << "saved/B.json";
     QTest::newRow("a saved image's file") << "out/B.jpg"
                                           << "saved/B.json";
+    QTest::newRow("an image with its recipe beside it") << "out/D.png"
+                                                        << "out/D.json";
     QTest::newRow("an image without a recipe") << "out/C.png"
                                                << "";
     QTest::newRow("an unknown stem") << "Z"
@@ -326,8 +328,8 @@ void TestRecipe::storeFindsTheRecipeNamed() {
     QFETCH(QString, found);
     QTemporaryDir root;
     QVERIFY(QDir(root.path()).mkpath("saved") && QDir(root.path()).mkpath("out"));
-    for (const char* name :
-         {"saved/A.json", "saved/B.json", "out/other.json", "out/B.jpg", "out/C.png"})
+    for (const char* name : {"saved/A.json", "saved/B.json", "saved/D.json", "out/other.json",
+                             "out/B.jpg", "out/C.png", "out/D.png", "out/D.json"})
         QVERIFY(put(root.filePath(name), "{}"));
     auto inRoot = [&root](const QString& path) {
         return path.isEmpty() ? path : root.filePath(path);

@@ -297,7 +297,8 @@ void TestRender::commandLineAnswersWithoutADisplay_data() {
                                 << QByteArray();
     QTest::newRow("rosette --help")
         << rosette << QStringList{"--help"} << 0
-        << R"(Usage: \S*rosette \[options\] \[FILE\|STEM\]\n(.*\n)*  -v, --version .*\n(.*\n)*Arguments:\n  file .*\n(.*\n)*)" << QByteArray();
+        << R"(Usage: \S*rosette \[options\] \[FILE\|STEM\]\n(.*\n)*  -v, --version .*\n(.*\n)*Arguments:\n  file .*\n(.*\n)*)"
+        << QByteArray();
     QTest::newRow("rosette --bogus") << rosette << QStringList{"--bogus"} << 2 << ""
                                      << QByteArray("rosette: unknown option '--bogus'\n");
     QTest::newRow("rosette -x") << rosette << QStringList{"-x"} << 2 << ""
@@ -734,20 +735,28 @@ void TestRender::fullDiskKeepsTheEarlierFiles() {
 void TestRender::stopSignalLeavesNoTemporaries_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("signal");
+    QTest::addColumn<bool>("ignored"); // ignored from the start, as under nohup
     QTest::newRow("SIGTERM in a batch")
-        << QStringList{"--type", "1", "--count", "400", "--seed", "3"} << SIGTERM;
+        << QStringList{"--type", "1", "--count", "400", "--seed", "3"} << SIGTERM << false;
     QTest::newRow("SIGINT in a large picture")
-        << QStringList{"--type", "1", "--size", "6000", "--format", "png", "--seed", "3"} << SIGINT;
+        << QStringList{"--type", "1", "--size", "6000", "--format", "png", "--seed", "3"} << SIGINT
+        << false;
+    QTest::newRow("SIGHUP under nohup")
+        << QStringList{"--type", "1", "--count", "60", "--seed", "3"} << SIGHUP << true;
 }
 
 void TestRender::stopSignalLeavesNoTemporaries() {
     // A stop signal while the renderer draws and writes ends it with 128 + the signal's number:
     // every picture left in the folder is complete with its recipe beside it, no temporary is
-    // left, and the pictures it printed are among them.
+    // left, and the pictures it printed are among them. A signal ignored from the start (nohup)
+    // stays ignored.
     QFETCH(QStringList, arguments);
     QFETCH(int, signal);
+    QFETCH(bool, ignored);
     QTemporaryDir out;
     QProcess process;
+    if (ignored)
+        process.setChildProcessModifier([signal] { std::signal(signal, SIG_IGN); });
     process.start(QStringLiteral(ROSETTE_RENDER_PATH),
                   arguments + QStringList{"--out", out.path()});
     QVERIFY(process.waitForStarted());
@@ -757,7 +766,7 @@ void TestRender::stopSignalLeavesNoTemporaries() {
     ::kill(pid_t(process.processId()), signal);
     QVERIFY(process.waitForFinished(60000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 128 + signal);
+    QCOMPARE(process.exitCode(), ignored ? 0 : 128 + signal);
     const QString printed = QString::fromLocal8Bit(process.readAllStandardOutput());
     const QStringList all =
         QDir(out.path())
@@ -773,6 +782,8 @@ void TestRender::stopSignalLeavesNoTemporaries() {
     }
     for (const QString& line : printed.split('\n', Qt::SkipEmptyParts))
         QVERIFY2(all.contains(QFileInfo(line).fileName()), qPrintable(line));
+    if (ignored)
+        QCOMPARE(all.size(), 2 * 60);
 }
 
 QTEST_MAIN(TestRender)
