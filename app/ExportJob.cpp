@@ -6,6 +6,8 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <cerrno>
 #include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -56,6 +58,23 @@ void ExportJob::cancel() {
     progress_.cancel = true;
 }
 
+namespace {
+// Gives a large picture's memory back a part at a time once it is written. Unmapping a gigabyte
+// at once holds the process's memory map for a tenth of a second, and the window's thread,
+// which needs it for every allocation, would wait that long.
+void releaseGradually(const QImage& picture) {
+    constexpr qsizetype part = qsizetype(64) << 20;
+    const long page = sysconf(_SC_PAGESIZE);
+    auto* const bits = const_cast<uchar*>(picture.constBits());
+    const auto begin = (reinterpret_cast<std::uintptr_t>(bits) + page - 1) / page * page;
+    const auto end = reinterpret_cast<std::uintptr_t>(bits) + picture.sizeInBytes();
+    for (std::uintptr_t at = begin; at + page <= end; at += part) {
+        const std::size_t length = std::min<std::uintptr_t>(part, (end - at) / page * page);
+        ::madvise(reinterpret_cast<void*>(at), length, MADV_DONTNEED);
+    }
+}
+} // namespace
+
 ExportResult ExportJob::run(const Recipe& recipe, const ExportSettings& settings,
                             ExportProgress& progress) {
     ExportResult result;
@@ -82,6 +101,7 @@ ExportResult ExportJob::run(const Recipe& recipe, const ExportSettings& settings
     QString problem;
     const auto file =
         stagePicture(picture, settings.folder, qPrintable(settings.format), problem, cancelled);
+    releaseGradually(picture);
     if (cancelled()) {
         result.cancelled = true;
         return result;
