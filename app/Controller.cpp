@@ -296,13 +296,16 @@ void Controller::Command5_Click() {
     world_.state.ponovi = 1;
     beginImageOnCanvas();
     const Recipe made = recipeOf(world_);
-    // The same image again, unchanged, stays one history entry under the new stem.
+    // The same image again, unchanged, stays one history entry under the new stem, with the
+    // random state of this drawing (its order and type 4's noise).
     if (History::Entry* entry = history_.current(); entry && entry->recipe.replacements.empty()) {
         Recipe renamed = entry->recipe;
         renamed.stem = made.stem;
         renamed.programVersion = made.programVersion;
+        renamed.random = made.random;
         if (renamed == made) {
             entry->recipe.stem = made.stem;
+            entry->recipe.random = made.random;
             return;
         }
     }

@@ -371,7 +371,7 @@ void TestHistory::openedImageComesBackAsSaved() {
     if (how == "broken") {
         argument = recipes.filePath(QStringLiteral("broken.json"));
         QFile file(argument);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("{\"formatVersion\": 2}") > 0);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("{\"formatVersion\": 3}") > 0);
     }
 
     TestWindow other(pictures.path());

@@ -297,7 +297,8 @@ void TestRender::commandLineAnswersWithoutADisplay_data() {
                                 << QByteArray();
     QTest::newRow("rosette --help")
         << rosette << QStringList{"--help"} << 0
-        << R"(Usage: \S*rosette \[options\] \[FILE\|STEM\]\n(.*\n)*  -v, --version .*\n(.*\n)*Arguments:\n  file .*\n(.*\n)*)" << QByteArray();
+        << R"(Usage: \S*rosette \[options\] \[FILE\|STEM\]\n(.*\n)*  -v, --version .*\n(.*\n)*Arguments:\n  file .*\n(.*\n)*)"
+        << QByteArray();
     QTest::newRow("rosette --bogus") << rosette << QStringList{"--bogus"} << 2 << ""
                                      << QByteArray("rosette: unknown option '--bogus'\n");
     QTest::newRow("rosette -x") << rosette << QStringList{"-x"} << 2 << ""
@@ -544,7 +545,7 @@ void TestRender::badRecipesExitWithOneLineError_data() {
     QTest::addColumn<QByteArray>("named"); // what the error names besides the file
     QTest::newRow("not JSON") << QByteArray("{") << QByteArray("[[") << QByteArray("not a recipe");
     QTest::newRow("unknown format")
-        << QByteArray("\"formatVersion\": 1") << QByteArray("\"formatVersion\": 7")
+        << QByteArray("\"formatVersion\": 2") << QByteArray("\"formatVersion\": 7")
         << QByteArray("formatVersion");
     QTest::newRow("missing field")
         << QByteArray("\"tip\"") << QByteArray("\"top\"") << QByteArray("parameters.tip");
@@ -555,8 +556,11 @@ void TestRender::badRecipesExitWithOneLineError_data() {
                                   << QByteArray("\"generationType\": 9")
                                   << QByteArray("generationType");
     QTest::newRow("format version as text")
-        << QByteArray("\"formatVersion\": 1") << QByteArray("\"formatVersion\": \"1\"")
+        << QByteArray("\"formatVersion\": 2") << QByteArray("\"formatVersion\": \"2\"")
         << QByteArray("formatVersion must be a number");
+    QTest::newRow("random state of five words")
+        << QByteArray("\"random\": [") << QByteArray("\"random\": [4294967296, ")
+        << QByteArray("random must be a list of four");
     QTest::newRow("a key given twice")
         << QByteArray("\"n1\": ") << QByteArray("\"n1\": 999, \"n1\": ")
         << QByteArray("parameters.n1 is given twice");
