@@ -267,6 +267,26 @@ void Controller::showFromHistory() {
     const Recipe& recipe = entry->recipe;
     applyParameters(recipe, world_.state);
     restorePalette(world_, recipe.waves);
+    if (recipe.generationType == 4)
+        redrawOwnSweep(recipe); // its pixels without a value show its own noise
+    else
+        renderOnCanvas(recipe);
+    edits_ = CanvasEdits(world_.state.sir, world_.state.vis);
+    for (const Replacement& r : recipe.replacements)
+        edits_.replace(world_.canvas, {r.pressed, r.put});
+}
+
+void Controller::redrawOwnSweep(const Recipe& recipe) {
+    // The sweep that drew it, from the same random state, on a canvas cleared of what was shown.
+    GeneratorState state = world_.state;
+    state.nac = std::int16_t(recipe.generationType);
+    Random random;
+    random.setState(recipe.random);
+    world_.canvas.cls();
+    Sweep(state, random, world_.strip, world_.canvas).runToEnd();
+}
+
+void Controller::renderOnCanvas(const Recipe& recipe) {
     PlaneRenderer::Options options;
     options.width = canvasSide;
     options.height = canvasSide;
@@ -283,9 +303,6 @@ void Controller::showFromHistory() {
             to[x] = colour::toQRgb(colour::fromQRgb(from[x]));
     }
     world_.canvas.markChanged(picture.rect());
-    edits_ = CanvasEdits(world_.state.sir, world_.state.vis);
-    for (const Replacement& r : recipe.replacements)
-        edits_.replace(world_.canvas, {r.pressed, r.put});
 }
 
 void Controller::Command4_Click() {
