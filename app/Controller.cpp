@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <memory>
 
 Controller::Controller(const Clock& clock, const QString& saveFolder, QObject* parent)
     : QObject(parent), world_(clock), saveFolder_(saveFolder), recipeFolder_(::recipeFolder()) {
@@ -278,12 +279,12 @@ void Controller::showFromHistory() {
 
 void Controller::redrawOwnSweep(const Recipe& recipe) {
     // The sweep that drew it, from the same random state, on a canvas cleared of what was shown.
-    GeneratorState state = world_.state;
-    state.nac = std::int16_t(recipe.generationType);
+    const auto state = std::make_unique<GeneratorState>(world_.state); // its grid is large
+    state->nac = std::int16_t(recipe.generationType);
     Random random;
     random.setState(recipe.random);
     world_.canvas.cls();
-    Sweep(state, random, world_.strip, world_.canvas).runToEnd();
+    Sweep(*state, random, world_.strip, world_.canvas).runToEnd();
 }
 
 void Controller::renderOnCanvas(const Recipe& recipe) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 double canvasCoordinate(double u, int size, int shorter) {
     return (u - (size - shorter) / 2.0) * double(canvasSide) / shorter;
@@ -30,15 +31,15 @@ std::array<colour::Value, 68> levelColours(const palette::Waves& waves) {
 }
 
 QImage noiseCanvas(const Recipe& recipe, colour::Value background) {
-    GeneratorState state;
-    setStartUpSettings(state);
-    applyParameters(recipe, state);
-    state.nac = 4;
+    const auto state = std::make_unique<GeneratorState>(); // its visited grid is large
+    setStartUpSettings(*state);
+    applyParameters(recipe, *state);
+    state->nac = 4;
     Random random;
     random.setState(recipe.random);
     Surface canvas(canvasSide, canvasSide, background);
     const Surface strip(stripWidth, stripHeight, background); // the noise reads no colours
-    Sweep sweep(state, random, strip, canvas);
+    Sweep sweep(*state, random, strip, canvas);
     sweep.useLiteralColouring(); // no levels are needed for the noise
     sweep.advance(sweep.passLength());
     return canvas.image().copy();
