@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <memory>
 
 Controller::Controller(const Clock& clock, const QString& saveFolder, QObject* parent)
     : QObject(parent), world_(clock), saveFolder_(saveFolder), recipeFolder_(::recipeFolder()) {
@@ -268,6 +269,26 @@ void Controller::showFromHistory() {
     const Recipe& recipe = entry->recipe;
     applyParameters(recipe, world_.state);
     restorePalette(world_, recipe.waves);
+    if (recipe.generationType == 4)
+        redrawOwnSweep(recipe); // its pixels without a value show its own noise
+    else
+        renderOnCanvas(recipe);
+    edits_ = CanvasEdits(world_.state.sir, world_.state.vis);
+    for (const Replacement& r : recipe.replacements)
+        edits_.replace(world_.canvas, {r.pressed, r.put});
+}
+
+void Controller::redrawOwnSweep(const Recipe& recipe) {
+    // The sweep that drew it, from the same random state, on a canvas cleared of what was shown.
+    const auto state = std::make_unique<GeneratorState>(world_.state); // its grid is large
+    state->nac = std::int16_t(recipe.generationType);
+    Random random;
+    random.setState(recipe.random);
+    world_.canvas.cls();
+    Sweep(*state, random, world_.strip, world_.canvas).runToEnd();
+}
+
+void Controller::renderOnCanvas(const Recipe& recipe) {
     PlaneRenderer::Options options;
     options.width = canvasSide;
     options.height = canvasSide;
@@ -284,9 +305,6 @@ void Controller::showFromHistory() {
             to[x] = colour::toQRgb(colour::fromQRgb(from[x]));
     }
     world_.canvas.markChanged(picture.rect());
-    edits_ = CanvasEdits(world_.state.sir, world_.state.vis);
-    for (const Replacement& r : recipe.replacements)
-        edits_.replace(world_.canvas, {r.pressed, r.put});
 }
 
 void Controller::Command4_Click() {
@@ -297,13 +315,16 @@ void Controller::Command5_Click() {
     world_.state.ponovi = 1;
     beginImageOnCanvas();
     const Recipe made = recipeOf(world_);
-    // The same image again, unchanged, stays one history entry under the new stem.
+    // The same image again, unchanged, stays one history entry under the new stem, with the
+    // random state of this drawing (its order and type 4's noise).
     if (History::Entry* entry = history_.current(); entry && entry->recipe.replacements.empty()) {
         Recipe renamed = entry->recipe;
         renamed.stem = made.stem;
         renamed.programVersion = made.programVersion;
+        renamed.random = made.random;
         if (renamed == made) {
             entry->recipe.stem = made.stem;
+            entry->recipe.random = made.random;
             return;
         }
     }

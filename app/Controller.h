@@ -140,6 +140,10 @@ private:
     void ShowGenerationType();
     // Shows the current image of the history again, complete, with its strip and stem.
     void showFromHistory();
+    // Draws a recipe's image again with the sweep that drew it, from its random state.
+    void redrawOwnSweep(const Recipe& recipe);
+    // Draws a recipe's image on the canvas from the plane, the background where it has no value.
+    void renderOnCanvas(const Recipe& recipe);
     // Saves the recipe of an image just saved under the saved file's name.
     void saveRecipe(History::Entry& entry);
 

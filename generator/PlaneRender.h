@@ -6,8 +6,10 @@
 //   i = (u - (W - S) / 2) * 453 / S,   j = (v - (H - S) / 2) * 453 / S
 // through the same double-precision formulas the sweeps use for whole-number columns and rows.
 // So a 453 x 453 render equals the canvas, and every m-th pixel of an m x 453 render equals a
-// canvas pixel. Where the formulas give no value, the pixel shows the background colour. The
-// recipe's colour replacements are then applied in order, as presses on the picture would.
+// canvas pixel. Where the formulas give no value, the pixel shows the background colour; for a
+// type-4 recipe, what its noise pass left on the canvas cell (floor(i), floor(j)) instead, when
+// that cell is on the canvas. The recipe's colour replacements are then applied in order, as
+// presses on the picture would.
 //
 // The levels are computed band by band on the fast colouring path (all cores, the shared thread
 // pool made once), into one image: memory holds the picture and one band of levels.
@@ -33,6 +35,10 @@ int paletteLevelAt(GeneratorState& state, double i, double j);
 
 // The colours of the 68 palette levels of a strip made from these values.
 std::array<colour::Value, 68> levelColours(const palette::Waves& waves);
+
+// The canvas a type-4 image's noise pass leaves, drawn from the recipe's random state: every
+// cell the pass visits in its random colour, the rest in `background`.
+QImage noiseCanvas(const Recipe& recipe, colour::Value background);
 
 class PlaneRenderer {
 public:

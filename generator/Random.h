@@ -7,11 +7,17 @@
 // on: a new image drawn right after the palette does not reuse the palette's numbers. A source
 // built with a seed, and everything it then does, is reproducible.
 
+#include <array>
 #include <bit>
 #include <cstdint>
 
 class Random {
 public:
+    // The generator's four words: everything its next numbers depend on.
+    using State = std::array<std::uint32_t, 4>;
+    // The four words before any seed.
+    static constexpr State unseeded = {0x243f6a88, 0x85a308d3, 0x13198a2e, 0x03707344};
+
     explicit Random(float seedValue = 0.0f) { seed(seedValue); }
 
     // Seeds from a time of day (seconds since midnight, held as a single).
@@ -21,6 +27,17 @@ public:
             word ^= std::uint32_t(splitMix(mix) >> 32);
         if ((s_[0] | s_[1] | s_[2] | s_[3]) == 0)
             s_[0] = 1; // the all-zero state would only ever give zeros
+    }
+
+    // The four words as they stand, to carry on from them later with setState.
+    State state() const { return {s_[0], s_[1], s_[2], s_[3]}; }
+
+    // Carries on from four words that state() gave (all zeros stand for 1, 0, 0, 0, as in seed).
+    void setState(const State& words) {
+        for (int k = 0; k < 4; ++k)
+            s_[k] = words[std::size_t(k)];
+        if ((s_[0] | s_[1] | s_[2] | s_[3]) == 0)
+            s_[0] = 1;
     }
 
     // The next number (the program's Rnd).
@@ -52,5 +69,5 @@ private:
         return z ^ (z >> 31);
     }
 
-    std::uint32_t s_[4] = {0x243f6a88, 0x85a308d3, 0x13198a2e, 0x03707344}; // before any seed
+    std::uint32_t s_[4] = {unseeded[0], unseeded[1], unseeded[2], unseeded[3]};
 };

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
@@ -48,7 +49,8 @@ constexpr SingleField singleFields[] = {
 constexpr double n4Low = 0.1, n4High = 0.9;
 constexpr double phaseHigh = 6.28;
 constexpr double baseLow = 20, baseHigh = 39;
-constexpr double whiteValue = 16777215; // the largest colour value
+constexpr double whiteValue = 16777215;    // the largest colour value
+constexpr double largestWord = 4294967295; // the largest word of the random state
 
 // A single as the double whose shortest text is the single's shortest round-trip text, so the
 // file says 20.3 rather than 20.299999237060547; the exact value when that would not read back.
@@ -116,8 +118,8 @@ public:
                                   .arg(kind == Kind::Fraction ? QStringLiteral("a number")
                                        : kind == Kind::Whole  ? QStringLiteral("a whole number")
                                                               : QStringLiteral("an even number"))
-                                  .arg(low)
-                                  .arg(high);
+                                  .arg(QString::number(low, 'g', QLocale::FloatingPointShortest),
+                                       QString::number(high, 'g', QLocale::FloatingPointShortest));
         if (!value->isDouble()) {
             fail(full, QStringLiteral("must be %1").arg(range));
             return std::nullopt;
@@ -197,8 +199,7 @@ QString repeatedKey(const QByteArray& json) {
             qsizetype next = end + 1;
             while (next < json.size() && QByteArrayView(" \t\r\n").contains(json[next]))
                 ++next;
-            if (levels.empty() || !levels.back().object || next >= json.size() ||
-                json[next] != ':')
+            if (levels.empty() || !levels.back().object || next >= json.size() || json[next] != ':')
                 continue; // a value, not a key
             // The parser decodes the key's escapes.
             const QString key =
@@ -234,6 +235,7 @@ Recipe recipeOf(const World& world) {
     r.baf03 = s.baf03;
     r.waves = world.waves;
     r.generationType = s.nac;
+    r.random = world.imageRandom;
     r.stem = s.imeslike;
     r.programVersion = programVersion();
     return r;
@@ -257,6 +259,16 @@ void applyParameters(const Recipe& r, GeneratorState& s) {
     s.imeslike = r.stem;
 }
 
+Random::State randomOfStem(const QString& stem) {
+    static const QRegularExpression time(QStringLiteral("^T\\d{8}(\\d\\d)(\\d\\d)(\\d\\d)$"));
+    const auto match = time.match(stem);
+    int seconds = 0;
+    if (match.hasMatch())
+        seconds = match.captured(1).toInt() * 3600 + match.captured(2).toInt() * 60 +
+                  match.captured(3).toInt();
+    return Random(float(seconds)).state();
+}
+
 QString programVersion() {
     return QStringLiteral(ROSETTE_VERSION);
 }
@@ -267,6 +279,10 @@ QByteArray toJson(const Recipe& r) {
     o.insert(QLatin1String("programVersion"), r.programVersion);
     o.insert(QLatin1String("stem"), r.stem);
     o.insert(QLatin1String("generationType"), r.generationType);
+    QJsonArray random;
+    for (const std::uint32_t word : r.random)
+        random.append(qint64(word));
+    o.insert(QLatin1String("random"), random);
     o.insert(QLatin1String("parameters"), parametersJson(r));
     o.insert(QLatin1String("palette"), paletteJson(r.waves));
     QJsonArray replacements;
@@ -311,16 +327,22 @@ bool fromJson(const QByteArray& json, const QString& source, Recipe& recipe, QSt
     Recipe r;
 
     // The format version first: a recipe of another format says so, not which field it lacks.
+    int formatVersion = Recipe::currentFormat;
     if (const auto format = in.field(top, QString(), "formatVersion")) {
+        const QString formats =
+            QStringLiteral("%1 to %2").arg(Recipe::oldestFormat).arg(Recipe::currentFormat);
         if (!format->isDouble())
-            in.fail(QStringLiteral("formatVersion"),
-                    QStringLiteral("must be a number (this program reads format %1)")
-                        .arg(Recipe::currentFormat));
-        else if (format->toDouble() != Recipe::currentFormat)
+            in.fail(
+                QStringLiteral("formatVersion"),
+                QStringLiteral("must be a number (this program reads formats %1)").arg(formats));
+        else if (const double v = format->toDouble();
+                 v != std::floor(v) || v < Recipe::oldestFormat || v > Recipe::currentFormat)
             in.fail(QStringLiteral("formatVersion"),
                     QStringLiteral("%1 is not a format this program reads (it reads %2)")
-                        .arg(format->toDouble())
-                        .arg(Recipe::currentFormat));
+                        .arg(v)
+                        .arg(formats));
+        else
+            formatVersion = int(v);
     }
     if (const auto version = in.text(top, "programVersion"))
         r.programVersion = *version;
@@ -334,6 +356,23 @@ bool fromJson(const QByteArray& json, const QString& source, Recipe& recipe, QSt
     }
     if (const auto type = in.number(top, QString(), "generationType", 1, 4, Kind::Whole))
         r.generationType = int(*type);
+    if (formatVersion < 2) {
+        r.random = randomOfStem(r.stem); // format 1 kept no random state
+    } else if (const auto list = in.field(top, QString(), "random")) {
+        const QJsonArray words = list->toArray();
+        if (!list->isArray() || words.size() != qsizetype(r.random.size()))
+            in.fail(QStringLiteral("random"),
+                    QStringLiteral("must be a list of four whole numbers from 0 to %1")
+                        .arg(qint64(largestWord)));
+        for (qsizetype k = 0; k < words.size() && !in.failed(); ++k) {
+            const QJsonObject item{{QString(), words[k]}};
+            const QString path = QStringLiteral("random[%1]").arg(k);
+            if (const auto v = in.number(item, path, "", 0, largestWord, Kind::Whole))
+                r.random[std::size_t(k)] = std::uint32_t(*v);
+        }
+        if (!in.failed() && r.random == Random::State{})
+            in.fail(QStringLiteral("random"), QStringLiteral("must not be four zeros"));
+    }
 
     if (const auto p = in.object(top, QString(), "parameters")) {
         const QString path = QStringLiteral("parameters.");

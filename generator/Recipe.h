@@ -3,7 +3,8 @@
 // The recipe of an image: everything that decides its picture, small enough to keep for every
 // image and plain enough to read. It holds the fourteen random parameters exactly as the
 // generator holds them, the nine values of the palette strip, the generation type, the colour
-// replacements made on the image in order, and the image's name stem. Written as JSON with
+// replacements made on the image in order, the image's name stem and the random source's state
+// as its sweep began (the visit order of types 3 and 4, the noise of type 4). Written as JSON with
 // named fields; singles are written as the shortest text that reads back to the same single,
 // doubles as the shortest text that reads back to the same double, so a recipe read back is
 // equal bit for bit. Read strictly: the first field that is missing, of the wrong kind or out
@@ -12,6 +13,7 @@
 #include "Colour.h"
 #include "GeneratorState.h"
 #include "PaletteStrip.h"
+#include "Random.h"
 
 #include <QByteArray>
 #include <QString>
@@ -28,23 +30,27 @@ struct Replacement {
 
 struct Recipe {
     // The format this program writes and reads.
-    static constexpr int currentFormat = 1;
+    static constexpr int currentFormat = 2;
+    // The oldest format this program still reads.
+    static constexpr int oldestFormat = 1;
 
     // The random parameters, in the formats the generator holds them.
     float tip = 1, barv = 1, f1 = 6, f2 = 4, n1 = 10, n2 = 10, n3 = 3;
     double n4 = 0.1;
     float komp1 = 100, komp2 = 100, komp3 = 100, baf01 = 20, baf02 = 2, baf03 = 100;
     palette::Waves waves{20, 20, 20, 0, 0, 0, 20, 20, 20}; // the palette strip's nine values
-    int generationType = 1;                // nac of the sweep that drew the image, 1..4
-    std::vector<Replacement> replacements; // in the order they were made
-    QString stem;                          // the image's name stem, e.g. T20240307090503
-    QString programVersion;                // the version of the program that wrote it
+    int generationType = 1;                  // nac of the sweep that drew the image, 1..4
+    Random::State random = Random::unseeded; // the random source as the image's sweep began
+    std::vector<Replacement> replacements;   // in the order they were made
+    QString stem;                            // the image's name stem, e.g. T20240307090503
+    QString programVersion;                  // the version of the program that wrote it
 
     bool operator==(const Recipe&) const = default;
 };
 
 // The recipe of the image a world has just begun or finished: its parameters, the nine values
-// of its strip, the generation type in `state.nac` and its stem, without replacements.
+// of its strip, the generation type in `state.nac`, its stem and `imageRandom`, without
+// replacements.
 Recipe recipeOf(const World& world);
 
 // Puts a recipe's parameters and stem into a generator state (the settings are left alone).
@@ -55,6 +61,10 @@ QString programVersion();
 
 // The recipe as JSON text.
 QByteArray toJson(const Recipe& recipe);
+
+// The random state a recipe of format 1, which kept none, stands for: a source seeded with the
+// time of day in the stem's HHMMSS (T, then yyyyMMddHHmmss), or with midnight without one.
+Random::State randomOfStem(const QString& stem);
 
 // Reads a recipe from JSON text; `source` names it in errors. On failure returns false and sets
 // `error` to one line naming the source and the field.

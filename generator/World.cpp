@@ -30,6 +30,7 @@ Sweep beginImage(World& world) {
         drawParameters(s, draws);
     }
     s.ponovi = 0;
+    world.imageRandom = world.random.state(); // the sweep's draws start here
     return Sweep(s, world.random, world.strip, world.canvas);
 }
 

@@ -29,6 +29,7 @@ public:
     Surface saveBuffer{canvasSide, canvasSide, pictureBackground}; // Picture2, never shown
     Surface strip{stripWidth, stripHeight, pictureBackground};     // Picture3, the palette
     palette::Waves waves{}; // the nine values the strip was made from (zero before the first)
+    Random::State imageRandom = Random::unseeded; // the random source as the image's sweep began
     const Clock& clock;
 
     // Seeds the random source from the clock's time of day, held as a single.
@@ -43,8 +44,8 @@ void MakePalette(World& world);
 void restorePalette(World& world, const palette::Waves& waves);
 
 // The opening of GenerateImage: re-seeds from the clock, makes the image name, clears the save
-// buffer, draws the parameters unless ponovi is 1, and clears ponovi. Returns the sweep of the
-// current generation type, not yet started.
+// buffer, draws the parameters unless ponovi is 1, clears ponovi and keeps the random source's
+// state in imageRandom. Returns the sweep of the current generation type, not yet started.
 Sweep beginImage(World& world);
 
 // A whole image in one call.

@@ -33,7 +33,8 @@ Shown shown(TestWindow& w) {
 }
 
 // Empty when the canvas equals `expected` on every pixel the formulas colour (those that are
-// the same whatever the background); failing pixels must show the canvas's background.
+// the same whatever the background; for type 4 every pixel, its noise included); failing pixels
+// must show the canvas's background.
 QString differenceOnColouredPixels(const QImage& canvas, const Shown& expected) {
     PlaneRenderer renderer(1);
     PlaneRenderer::Options options;
@@ -85,6 +86,7 @@ private slots:
     void keepsTheLastHundred();
     void moves_data();
     void moves();
+    void altLeftAndAltRightShowImagesAgain_data();
     void altLeftAndAltRightShowImagesAgain();
     void replacementsComeBackWithTheirImage();
     void newImageAfterGoingBackIsAddedAtTheEnd();
@@ -147,14 +149,23 @@ void TestHistory::moves() {
     QCOMPARE(h.size(), size);
 }
 
+void TestHistory::altLeftAndAltRightShowImagesAgain_data() {
+    QTest::addColumn<int>("type"); // of the second and third image
+    QTest::newRow("from left to right") << 1;
+    QTest::newRow("from order to chaos and back") << 4;
+}
+
 void TestHistory::altLeftAndAltRightShowImagesAgain() {
     // After two more images, Alt+Left twice shows the second and then the first image again,
     // complete, with its strip and name; Alt+Right goes forward again; at the ends nothing
-    // changes.
+    // changes. A type-4 image comes back with its own noise, every pixel as it was shown.
+    QFETCH(int, type);
     TestWindow w;
     QVERIFY(QTest::qWaitForWindowActive(&w.form));
     QVERIFY(waitIdle(w.controller()));
-    const Shown first = shown(w);
+    const Shown first = shown(w); // drawn on opening, in the start-up type 4
+    while (w.world().state.nac != type)
+        QVERIFY(clickAndWait(w, 7));
     QVERIFY(clickAndWait(w, 6)); // new image, new palette
     const Shown second = shown(w);
     QVERIFY(clickAndWait(w, 6));
@@ -168,10 +179,13 @@ void TestHistory::altLeftAndAltRightShowImagesAgain() {
     COMPARE_SHOWN(w, first);
     QVERIFY(key(w, Qt::Key_Left)); // nothing before the first
     COMPARE_SHOWN(w, first);
+    COMPARE_IMAGES(w.canvas(), first.canvas);
     QVERIFY(key(w, Qt::Key_Right));
     COMPARE_SHOWN(w, second);
     QVERIFY(key(w, Qt::Key_Right));
     COMPARE_SHOWN(w, third);
+    if (type == 4)
+        COMPARE_IMAGES(w.canvas(), third.canvas);
     QVERIFY(key(w, Qt::Key_Right)); // nothing after the last
     COMPARE_SHOWN(w, third);
     QCOMPARE(w.controller().history().size(), 3);
@@ -378,7 +392,7 @@ void TestHistory::openedImageComesBackAsSaved() {
     if (how == "broken") {
         argument = recipes.filePath(QStringLiteral("broken.json"));
         QFile file(argument);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("{\"formatVersion\": 2}") > 0);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("{\"formatVersion\": 3}") > 0);
     }
 
     TestWindow other(pictures.path());

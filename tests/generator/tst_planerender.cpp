@@ -12,11 +12,12 @@ namespace {
 constexpr colour::Value grey = colour::rgb(239, 239, 239);
 constexpr colour::Value marker = colour::rgb(255, 0, 255); // never on a strip (max 252)
 
-// A world at start-up drawing a first image of type 1 (the canvas starts grey).
+// A world at start-up drawing a first image of type 1, or `type` (the canvas starts grey).
 struct Drawn {
-    explicit Drawn(double seconds, bool formulaSet2 = false) : clock(seconds), world(clock) {
+    explicit Drawn(double seconds, bool formulaSet2 = false, int type = 1)
+        : clock(seconds), world(clock) {
         setStartUpSettings(world.state);
-        world.state.nac = 1;
+        world.state.nac = std::int16_t(type);
         world.seedFromClock();
         MakePalette(world);
         if (formulaSet2) { // the centre and the corners have no value
@@ -70,6 +71,8 @@ private slots:
     void scaledViewsMatchTheCanvas_data();
     void scaledViewsMatchTheCanvas();
     void backgroundWhereFormulasFail();
+    void type4NoiseWhereFormulasFail_data();
+    void type4NoiseWhereFormulasFail();
     void replacementsApplyInOrder();
     void smoothingAveragesSamples();
     void threadCountChangesNothing();
@@ -151,6 +154,51 @@ void TestPlaneRender::backgroundWhereFormulasFail() {
                 QCOMPARE(picture.pixel(i, j), canvas.pixel(i, j));
             else
                 QCOMPARE(canvas.pixel(i, j), colour::toQRgb(grey));
+}
+
+void TestPlaneRender::type4NoiseWhereFormulasFail_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::newRow("453: the canvas") << 453 << 453;
+    QTest::newRow("906: each cell's noise on four pixels") << 906 << 906;
+    QTest::newRow("wide: the background off the canvas") << 1359 << 453;
+}
+
+void TestPlaneRender::type4NoiseWhereFormulasFail() {
+    // A type-4 image without a value at a pixel shows the noise its first pass left on the
+    // canvas cell (floor(i), floor(j)), or the background off the canvas; elsewhere it is the
+    // picture of the same parameters drawn in another type.
+    QFETCH(int, width);
+    QFETCH(int, height);
+    const Drawn drawn(300, true, 4);
+    PlaneRenderer renderer;
+    const QImage picture = render(renderer, drawn.recipe, width, height, marker);
+    Recipe ordered = drawn.recipe;
+    ordered.generationType = 1;
+    const QImage plain = render(renderer, ordered, width, height, marker);
+    const QImage noise = noiseCanvas(drawn.recipe, marker);
+    if (width == 453 && height == 453) // the canvas as the sweep left it, noise and all
+        QCOMPARE(picture, drawn.world.canvas.image());
+    const int shorter = std::min(width, height);
+    int noisy = 0;
+    for (int v = 0; v < height; ++v)
+        for (int u = 0; u < width; ++u) {
+            const double i = canvasCoordinate(u, width, shorter);
+            const double j = canvasCoordinate(v, height, shorter);
+            const bool onCanvas = i >= 0 && j >= 0 && i < 453 && j < 453;
+            QRgb want = plain.pixel(u, v);
+            if (want == colour::toQRgb(marker) && onCanvas) {
+                want = noise.pixel(int(i), int(j));
+                ++noisy;
+            }
+            if (picture.pixel(u, v) != want)
+                QFAIL(qPrintable(QStringLiteral("pixel (%1, %2) is #%3, expected #%4")
+                                     .arg(u)
+                                     .arg(v)
+                                     .arg(picture.pixel(u, v) & 0xffffff, 6, 16)
+                                     .arg(want & 0xffffff, 6, 16)));
+        }
+    QVERIFY(noisy > 1000);
 }
 
 void TestPlaneRender::replacementsApplyInOrder() {

@@ -15,6 +15,7 @@
 #include <QTest>
 #include <bit>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -46,7 +47,7 @@ bool sameBits(const Recipe& a, const Recipe& b) {
     return d(a.n4) == d(b.n4) && f(p.base1) == f(q.base1) && f(p.base2) == f(q.base2) &&
            f(p.base3) == f(q.base3) && d(p.phase1) == d(q.phase1) && d(p.phase2) == d(q.phase2) &&
            d(p.phase3) == d(q.phase3) && f(p.div1) == f(q.div1) && f(p.div2) == f(q.div2) &&
-           f(p.div3) == f(q.div3) && a.generationType == b.generationType &&
+           f(p.div3) == f(q.div3) && a.generationType == b.generationType && a.random == b.random &&
            a.replacements == b.replacements && a.stem == b.stem &&
            a.programVersion == b.programVersion;
 }
@@ -64,6 +65,11 @@ void setField(QJsonObject& top, const QStringList& path, const QJsonValue& value
     if (top[path[0]].isArray()) {
         QJsonArray list = top[path[0]].toArray();
         const int k = path[1].toInt();
+        if (path.size() == 2) { // a word of a list of numbers
+            list[k] = value;
+            top[path[0]] = list;
+            return;
+        }
         QJsonObject item = list[k].toObject();
         setField(item, path.mid(2), value);
         list[k] = item;
@@ -87,6 +93,8 @@ private slots:
     void badFieldsGiveOneLineErrors_data();
     void badFieldsGiveOneLineErrors();
     void fileIsReadBack();
+    void formatOneIsStillRead_data();
+    void formatOneIsStillRead();
     void recipeOfTakesTheImageAndItsStrip();
     void storeListsNewestFirst();
     void storeFindsTheRecipeNamed_data();
@@ -110,6 +118,7 @@ void TestRecipe::roundTripIsBitForBit_data() {
     edges.waves.phase2 = std::nextafter(0.0, 1.0);
     edges.waves.div1 = std::nextafter(2 * edges.waves.base1, 0.0f);
     edges.replacements = {{0x123456, 0}, {16777215, 42}, {42, 0x123456}};
+    edges.random = {0, 4294967295u, 1, 0x80000000u};
     QTest::newRow("edges and replacements") << edges;
 }
 
@@ -135,7 +144,7 @@ void TestRecipe::singlesAreWrittenShort() {
     QVERIFY2(json.contains("\"n4\": 0.89999999999999991,"), json.constData());
     QVERIFY2(json.contains("\"n1\": 20.3,"), json.constData());
     QVERIFY2(json.contains("\"baf02\": 2.5,"), json.constData());
-    QVERIFY(json.contains("\"formatVersion\": 1"));
+    QVERIFY(json.contains("\"formatVersion\": 2"));
 }
 
 void TestRecipe::badFieldsGiveOneLineErrors_data() {
@@ -144,7 +153,8 @@ void TestRecipe::badFieldsGiveOneLineErrors_data() {
     QTest::addColumn<QString>("named");    // the field the error names
     const QJsonValue gone(QJsonValue::Undefined);
     QTest::newRow("format version missing") << "formatVersion" << gone << "formatVersion";
-    QTest::newRow("unknown format version") << "formatVersion" << QJsonValue(2) << "formatVersion";
+    QTest::newRow("unknown format version") << "formatVersion" << QJsonValue(3) << "formatVersion";
+    QTest::newRow("format version 1.5") << "formatVersion" << QJsonValue(1.5) << "formatVersion";
     QTest::newRow("format version as text")
         << "formatVersion" << QJsonValue("1") << "formatVersion";
     QTest::newRow("stem missing") << "stem" << gone << "stem";
@@ -153,6 +163,16 @@ void TestRecipe::badFieldsGiveOneLineErrors_data() {
     QTest::newRow("program version missing") << "programVersion" << gone << "programVersion";
     QTest::newRow("type 5") << "generationType" << QJsonValue(5) << "generationType";
     QTest::newRow("type 1.5") << "generationType" << QJsonValue(1.5) << "generationType";
+    QTest::newRow("random missing") << "random" << gone << "random";
+    QTest::newRow("random a number") << "random" << QJsonValue(7) << "random";
+    QTest::newRow("random of three words")
+        << "random" << QJsonValue(QJsonArray{1, 2, 3}) << "random";
+    QTest::newRow("random four zeros")
+        << "random" << QJsonValue(QJsonArray{0, 0, 0, 0}) << "random";
+    QTest::newRow("random word negative") << "random.1" << QJsonValue(-1) << "random[1]";
+    QTest::newRow("random word 2^32") << "random.3" << QJsonValue(4294967296.0) << "random[3]";
+    QTest::newRow("random word fraction") << "random.0" << QJsonValue(2.5) << "random[0]";
+    QTest::newRow("random word as text") << "random.2" << QJsonValue("5") << "random[2]";
     QTest::newRow("parameters missing") << "parameters" << gone << "parameters";
     QTest::newRow("parameters a list") << "parameters" << QJsonValue(QJsonArray{}) << "parameters";
     QTest::newRow("tip missing") << "parameters.tip" << gone << "parameters.tip";
@@ -237,6 +257,35 @@ void TestRecipe::fileIsReadBack() {
     QVERIFY(error.contains(QStringLiteral("none.json")));
 }
 
+void TestRecipe::formatOneIsStillRead_data() {
+    QTest::addColumn<QString>("stem");
+    QTest::addColumn<double>("seconds"); // the time of day the random source is seeded with
+    QTest::newRow("drawn at 09:05:03") << "T20240307090503" << 32703.0;
+    QTest::newRow("drawn at midnight") << "T20240307000000" << 0.0;
+    QTest::newRow("drawn at 23:59:59") << "T20241231235959" << 86399.0;
+    QTest::newRow("a stem without a time") << "my-rosette" << 0.0;
+}
+
+void TestRecipe::formatOneIsStillRead() {
+    // A recipe of format 1 kept no random state: it is read with the state of a source seeded
+    // with the stem's time of day, and everything else as written.
+    QFETCH(QString, stem);
+    QFETCH(double, seconds);
+    Recipe r = drawnRecipe(9);
+    r.stem = stem;
+    QJsonObject top = QJsonDocument::fromJson(toJson(r)).object();
+    top[QStringLiteral("formatVersion")] = 1;
+    top.remove(QStringLiteral("random"));
+    Recipe back;
+    QString error;
+    QVERIFY2(fromJson(QJsonDocument(top).toJson(), QStringLiteral("old.json"), back, error),
+             qPrintable(error));
+    QCOMPARE(back.random, Random(float(seconds)).state());
+    QVERIFY(back.random != r.random);
+    back.random = r.random;
+    QVERIFY(sameBits(back, r));
+}
+
 void TestRecipe::recipeOfTakesTheImageAndItsStrip() {
     // The recipe holds the parameters as drawn, the strip's nine values, the type and the stem;
     // restoring its strip paints the same strip again.
@@ -246,8 +295,20 @@ void TestRecipe::recipeOfTakesTheImageAndItsStrip() {
     w.state.nac = 3;
     w.seedFromClock();
     MakePalette(w);
-    beginImage(w);
+    Sweep sweep = beginImage(w);
     const Recipe r = recipeOf(w);
+    // The random state is the one the sweep's draws start from: a sweep from it on another
+    // canvas paints the same image and leaves the source where the world's sweep leaves it.
+    QCOMPARE(r.random, w.random.state());
+    const auto replayed = std::make_unique<GeneratorState>(w.state);
+    sweep.runToEnd();
+    QCOMPARE(recipeOf(w).random, r.random);
+    Random random;
+    random.setState(r.random);
+    Surface canvas(canvasSide, canvasSide, pictureBackground);
+    Sweep(*replayed, random, w.strip, canvas).runToEnd();
+    QCOMPARE(random.state(), w.random.state());
+    QCOMPARE(canvas.image(), w.canvas.image());
     QCOMPARE(r.n4, w.state.n4);
     QCOMPARE(r.baf03, w.state.baf03);
     QCOMPARE(r.generationType, 3);

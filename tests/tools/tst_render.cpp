@@ -467,17 +467,25 @@ void TestRender::normalRunsPrintNoWarnings() {
 
 void TestRender::recipeRendersBackByteIdentical_data() {
     QTest::addColumn<QString>("seed");
+    QTest::addColumn<QString>("type");
     for (const char* seed : {"1", "2", "3", "8", "40", "1000"})
-        QTest::newRow(seed) << QString::fromLatin1(seed);
+        QTest::addRow("type 1, seed %s", seed) << QString::fromLatin1(seed) << "1";
+    // Type 3's failures show the background; type 4's show the noise of its own random state.
+    for (const char* seed : {"5", "77"})
+        QTest::addRow("type 3, seed %s", seed) << QString::fromLatin1(seed) << "3";
+    for (const char* seed : {"1", "5", "77"})
+        QTest::addRow("type 4, seed %s", seed) << QString::fromLatin1(seed) << "4";
 }
 
 void TestRender::recipeRendersBackByteIdentical() {
-    // The recipe written beside a first type-1 image renders back to the same bytes.
+    // The recipe written beside a first image renders back to the same bytes.
     QFETCH(QString, seed);
+    QFETCH(QString, type);
     QTemporaryDir first;
     QTemporaryDir second;
     QCOMPARE(
-        render({"--seed", seed, "--count", "1", "--type", "1", "--out", first.path()}).exitCode, 0);
+        render({"--seed", seed, "--count", "1", "--type", type, "--out", first.path()}).exitCode,
+        0);
     const auto recipes = filesIn(first.path(), {"*.json"});
     QCOMPARE(recipes.size(), 1);
     const Run run = render({"--recipe", first.filePath(recipes[0].first), "--out", second.path()});
@@ -545,7 +553,7 @@ void TestRender::badRecipesExitWithOneLineError_data() {
     QTest::addColumn<QByteArray>("named"); // what the error names besides the file
     QTest::newRow("not JSON") << QByteArray("{") << QByteArray("[[") << QByteArray("not a recipe");
     QTest::newRow("unknown format")
-        << QByteArray("\"formatVersion\": 1") << QByteArray("\"formatVersion\": 7")
+        << QByteArray("\"formatVersion\": 2") << QByteArray("\"formatVersion\": 7")
         << QByteArray("formatVersion");
     QTest::newRow("missing field")
         << QByteArray("\"tip\"") << QByteArray("\"top\"") << QByteArray("parameters.tip");
@@ -556,8 +564,11 @@ void TestRender::badRecipesExitWithOneLineError_data() {
                                   << QByteArray("\"generationType\": 9")
                                   << QByteArray("generationType");
     QTest::newRow("format version as text")
-        << QByteArray("\"formatVersion\": 1") << QByteArray("\"formatVersion\": \"1\"")
+        << QByteArray("\"formatVersion\": 2") << QByteArray("\"formatVersion\": \"2\"")
         << QByteArray("formatVersion must be a number");
+    QTest::newRow("random state of five words")
+        << QByteArray("\"random\": [") << QByteArray("\"random\": [4294967296, ")
+        << QByteArray("random must be a list of four");
     QTest::newRow("a key given twice")
         << QByteArray("\"n1\": ") << QByteArray("\"n1\": 999, \"n1\": ")
         << QByteArray("parameters.n1 is given twice");
