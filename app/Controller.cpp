@@ -42,10 +42,6 @@ void Controller::Form_Load(const QString& firstRecipe) {
     publish();
 }
 
-QString Controller::recipeFor(const QString& argument, const QString& recipeFolder) {
-    return RecipeStore(recipeFolder).find(argument);
-}
-
 void Controller::post(const Action& action) {
     if (exiting_)
         return;
@@ -172,7 +168,7 @@ void Controller::moveInHistory(int step) {
 }
 
 bool Controller::open(const QString& argument) {
-    const QString recipePath = recipeFor(argument, recipeFolder_);
+    const QString recipePath = RecipeStore(recipeFolder_).find(argument);
     if (recipePath.isEmpty()) {
         emit openFailed(
             tr("%1: neither a recipe nor a saved image with a recipe in %2")
@@ -323,8 +319,7 @@ void Controller::Command5_Click() {
         renamed.programVersion = made.programVersion;
         renamed.random = made.random;
         if (renamed == made) {
-            entry->recipe.stem = made.stem;
-            entry->recipe.random = made.random;
+            entry->recipe = made;
             return;
         }
     }

@@ -46,11 +46,6 @@ public:
     // file, the first image is that recipe's, complete at once, instead of a random one.
     void Form_Load(const QString& firstRecipe = {});
 
-    // The recipe file a command-line argument, a dropped file or the gallery names: a recipe
-    // file; a saved image, or its name, whose recipe is in `recipeFolder`; or the stem of a
-    // recipe there. Empty when there is none.
-    static QString recipeFor(const QString& argument, const QString& recipeFolder);
-
     // Queues one user action; it runs once everything before it has finished.
     void post(const Action& action);
 

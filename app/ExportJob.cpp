@@ -1,34 +1,13 @@
 #include "ExportJob.h"
 
+#include "FilePair.h"
 #include "PictureFile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QtConcurrent/QtConcurrentRun>
-#include <cerrno>
-#include <cstring>
 #include <sys/mman.h>
 #include <unistd.h>
-
-namespace {
-
-// More names than anyone keeps of one picture; past them the export gives up.
-constexpr int namesTried = 10000;
-
-QString shown(const QString& folder, const QString& file) {
-    return QDir::toNativeSeparators(QDir(folder).filePath(file));
-}
-
-// NAME.ext for n = 1, else NAME-n.ext.
-QString numberedName(const QString& fileName, int n) {
-    if (n == 1)
-        return fileName;
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    const QString name = dot > 0 ? fileName.left(dot) : fileName;
-    const QString extension = dot > 0 ? fileName.mid(dot) : QString();
-    return QStringLiteral("%1-%2%3").arg(name).arg(n).arg(extension);
-}
-
-} // namespace
 
 ExportJob::ExportJob(QObject* parent) : QObject(parent) {
     pool_.setMaxThreadCount(1);
@@ -78,7 +57,7 @@ void releaseGradually(const QImage& picture) {
 ExportResult ExportJob::run(const Recipe& recipe, const ExportSettings& settings,
                             ExportProgress& progress) {
     ExportResult result;
-    result.path = shown(settings.folder, settings.fileName);
+    result.path = QDir::toNativeSeparators(fileInFolder(settings.folder, settings.fileName));
     auto cancelled = [&progress] { return progress.cancel.load(); };
     PlaneRenderer renderer;
     const QImage picture =
@@ -111,21 +90,13 @@ ExportResult ExportJob::run(const Recipe& recipe, const ExportSettings& settings
         return result;
     }
     // Another file of the name is kept: the picture takes the next free one.
-    for (int n = 1; n <= namesTried; ++n) {
-        const QString name = numberedName(settings.fileName, n);
-        const int error = file->placeNew(QDir(settings.folder).filePath(name));
-        if (error == 0) {
-            result.path = shown(settings.folder, name);
-            return result;
-        }
-        if (error != EEXIST) {
-            result.path = shown(settings.folder, name);
-            result.error = QStringLiteral("Could not save %1: %2")
-                               .arg(result.path, QString::fromLocal8Bit(std::strerror(error)));
-            return result;
-        }
-    }
-    result.error = QStringLiteral("Could not save %1: every name from it to %2 is taken")
-                       .arg(result.path, numberedName(settings.fileName, namesTried));
+    const QFileInfo name(settings.fileName);
+    PairName pair;
+    pair.folder = settings.folder;
+    pair.name = name.completeBaseName();
+    pair.extension = name.suffix().isEmpty() ? QString() : QLatin1Char('.') + name.suffix();
+    const SaveResult saved = placePair(*file, nullptr, {}, pair);
+    result.path = saved.path;
+    result.error = saved.error;
     return result;
 }

@@ -5,6 +5,7 @@
 #include "CommandLineError.h"
 #include "DesktopIdentity.h"
 #include "Form1.h"
+#include "RecipeStore.h"
 #include "SaveFolder.h"
 #include "TerminationSignals.h"
 #include "UiFont.h"
@@ -73,7 +74,7 @@ std::optional<int> readCommandLine(int argc, char** argv, QString& opened) {
     }
     if (files.size() == 1) {
         const QString folder = recipeFolder();
-        opened = Controller::recipeFor(files.first(), folder);
+        opened = RecipeStore(folder).find(files.first());
         Recipe recipe;
         QString error;
         if (opened.isEmpty())

@@ -77,6 +77,15 @@ inline void pressClient(PictureBox* box, QPoint client, Qt::MouseButton button =
     QTest::mouseRelease(box, button, {}, at);
 }
 
+// The image with every pixel of colour `from` repainted `to`, as a replacement leaves it.
+inline QImage replaced(QImage image, QRgb from, QRgb to) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == from)
+                image.setPixel(x, y, to);
+    return image;
+}
+
 // Empty when the images are equal, else where and how they first differ.
 inline QString firstDifference(const QImage& actual, const QImage& expected) {
     if (actual.size() != expected.size())

@@ -13,15 +13,6 @@ const QStringList typeNames{
     QStringLiteral("random point after point"), QStringLiteral("from order to chaos and back")};
 constexpr QRgb panelGrey = qRgb(200, 200, 200);
 
-// The image with every pixel of colour `from` repainted `to`.
-QImage replaced(QImage image, QRgb from, QRgb to) {
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixel(x, y) == from)
-                image.setPixel(x, y, to);
-    return image;
-}
-
 // Picks the strip colour at `onStrip` and presses the canvas at `onCanvas`.
 void pickAndPress(TestWindow& w, QPoint onStrip, QPoint onCanvas) {
     pressClient(w.form.picture3(), onStrip);

@@ -38,13 +38,6 @@ void paintPattern(TestWindow& w) {
             w.world().canvas.pset(float(x), float(y), colour::fromQRgb(image.pixel(x, y)));
 }
 
-QImage replaced(QImage image, QRgb from, QRgb to) {
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixel(x, y) == from)
-                image.setPixel(x, y, to);
-    return image;
-}
 } // namespace
 
 class TestCanvasPresses : public QObject {

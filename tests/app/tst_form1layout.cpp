@@ -494,6 +494,13 @@ void TestForm1Layout::commandMenuListsEveryCommand() {
     for (const CommandRow& row : commandTable())
         expected << QString::fromLatin1(row.text) + ' ' + QKeySequence(row.keys[0]).toString();
     QCOMPARE(listed, expected);
+    for (const char* entry :
+         {"New image, old palette Ctrl+N", "Exit Ctrl+Q", "Save image Ctrl+S",
+          "Change palette Ctrl+P", "Repeat image Ctrl+R", "New image, new palette Ctrl+Shift+N",
+          "Generation type Ctrl+T", "Help F1", "Previous image Alt+Left", "Next image Alt+Right",
+          "Open recipe... Ctrl+O", "Export picture... Ctrl+E", "Gallery Ctrl+G",
+          "Copy image Ctrl+C", "Undo colour change Ctrl+Z"})
+        QVERIFY2(listed.contains(QString::fromLatin1(entry)), entry);
 
     ReferenceWorld reference(w);
     const auto entries = menu->actions();
