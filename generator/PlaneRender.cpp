@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <new>
 
 double canvasCoordinate(double u, int size, int shorter) {
     return (u - (size - shorter) / 2.0) * double(canvasSide) / shorter;
@@ -46,19 +47,27 @@ QImage noiseCanvas(const Recipe& recipe, colour::Value background) {
 }
 
 QImage PlaneRenderer::render(const Recipe& recipe, const Options& options,
-                             const std::function<bool(double)>& progress) {
+                             const std::function<bool(double)>& progress,
+                             std::vector<std::int8_t>* levels) {
     const int width = options.width;
     const int height = options.height;
     const int smooth = std::max(1, options.smooth);
     QImage image(width, height, QImage::Format_RGB32);
     if (image.isNull())
         return image;
+    if (levels) {
+        try {
+            levels->assign(std::size_t(width) * std::size_t(height), -1);
+        } catch (const std::bad_alloc&) {
+            return {};
+        }
+    }
 
     GeneratorState parameters;
     setStartUpSettings(parameters);
     applyParameters(recipe, parameters);
 
-    const auto levels = levelColours(recipe.waves);
+    const auto levelColour = levelColours(recipe.waves);
     // Each level's colour after the replacements, as presses on the picture would leave it.
     auto replaced = [&recipe](colour::Value c) {
         for (const Replacement& p : recipe.replacements)
@@ -67,8 +76,8 @@ QImage PlaneRenderer::render(const Recipe& recipe, const Options& options,
         return colour::toQRgb(c);
     };
     std::array<QRgb, 69> finalColour{}; // the 68 levels, then the background
-    for (std::size_t k = 0; k < levels.size(); ++k)
-        finalColour[k] = replaced(levels[k]);
+    for (std::size_t k = 0; k < levelColour.size(); ++k)
+        finalColour[k] = replaced(levelColour[k]);
     finalColour[68] = replaced(options.background);
     // Type 4 shows its noise where the formulas give no value, replaced as the levels are.
     QImage noise;
@@ -136,6 +145,9 @@ QImage PlaneRenderer::render(const Recipe& recipe, const Options& options,
             const std::int8_t* first = level.data() + std::size_t(v) * smooth * samplesAcross;
             const int* cellRow = rowCells.data() + std::size_t(v) * smooth;
             if (smooth == 1) {
+                if (levels)
+                    std::copy_n(first, width,
+                                levels->data() + std::size_t(top + v) * std::size_t(width));
                 for (int u = 0; u < width; ++u)
                     line[u] = colourOf(first[u], columns[std::size_t(u)], cellRow[0]);
                 continue;

@@ -20,7 +20,9 @@
 
 #include <QImage>
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 // The largest side of a render.
 inline constexpr int largestRenderSide = 16384;
@@ -56,9 +58,12 @@ public:
 
     // The picture in Format_RGB32, or a null image when memory for it cannot be had.
     // `progress` is called now and then on the calling thread with the fraction done; when it
-    // returns false the render stops there and gives a null image.
+    // returns false the render stops there and gives a null image. With `levels` (and one
+    // sample a pixel) it also receives every pixel's palette level, row by row, or -1 where the
+    // formulas give no value.
     QImage render(const Recipe& recipe, const Options& options,
-                  const std::function<bool(double)>& progress = {});
+                  const std::function<bool(double)>& progress = {},
+                  std::vector<std::int8_t>* levels = nullptr);
 
 private:
     bool allCores_;

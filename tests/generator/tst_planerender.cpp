@@ -1,6 +1,9 @@
 // Pictures of a recipe at any size: at 453 the canvas itself, scaled views of the same plane,
-// the background where the formulas give no value, replacements, smoothing, many threads.
+// the background where the formulas give no value, replacements, smoothing, many threads; and
+// their motion: the build-up as the window shows it, the palette turning in a seamless loop.
 
+#include "BuildFrames.h"
+#include "CycleFrames.h"
 #include "FakeClock.h"
 #include "PlaneRender.h"
 #include "World.h"
@@ -76,6 +79,11 @@ private slots:
     void replacementsApplyInOrder();
     void smoothingAveragesSamples();
     void threadCountChangesNothing();
+    void buildUpIsTheWindowsBuildUp_data();
+    void buildUpIsTheWindowsBuildUp();
+    void buildUpEndsOnTheStill_data();
+    void buildUpEndsOnTheStill();
+    void cycleLoopsAndKeepsReplacedColours();
 };
 
 void TestPlaneRender::canvasCoordinates_data() {
@@ -255,3 +263,91 @@ void TestPlaneRender::threadCountChangesNothing() {
 
 QTEST_MAIN(TestPlaneRender)
 #include "tst_planerender.moc"
+
+void TestPlaneRender::buildUpIsTheWindowsBuildUp_data() {
+    QTest::addColumn<int>("type");
+    for (int type = 1; type <= 4; ++type)
+        QTest::addRow("type %d", type) << type;
+}
+
+void TestPlaneRender::buildUpIsTheWindowsBuildUp() {
+    // At 453 x 453, every frame of a build-up is the canvas after as many visits of the window's
+    // sweep; formula set 2 leaves pixels without a value, which keep type 4's noise.
+    QFETCH(int, type);
+    FakeClock clock(400);
+    World world(clock);
+    setStartUpSettings(world.state);
+    world.state.nac = std::int16_t(type);
+    world.seedFromClock();
+    MakePalette(world);
+    GeneratorState& s = world.state;
+    s.tip = 2, s.barv = 1, s.f1 = 10, s.f2 = 8, s.n1 = 15, s.n2 = 20, s.n3 = 6;
+    s.n4 = 0.89, s.komp1 = 120, s.komp2 = 130, s.komp3 = 140, s.baf01 = 30;
+    s.baf02 = 3, s.baf03 = 150, s.ponovi = 1;
+    Sweep sweep = beginImage(world);
+    PlaneRenderer renderer;
+    BuildFrames build(recipeOf(world), PlaneRenderer::Options{}, renderer);
+    QVERIFY(build.ok());
+    QCOMPARE(build.totalVisits(), sweep.totalVisits());
+    const int frames = 7;
+    for (int k = 1; k <= frames; ++k) {
+        const std::int64_t visits = visitsAtFrame(k, frames, build.totalVisits());
+        sweep.advance(visits - sweep.visitsMade());
+        QVERIFY2(build.showVisits(visits) == world.canvas.image(), qPrintable(QString::number(k)));
+    }
+    QCOMPARE(build.showVisits(0), Surface(453, 453, grey).image()); // back to the start
+}
+
+void TestPlaneRender::buildUpEndsOnTheStill_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::newRow("columns, wide") << 1 << 1001 << 500;
+    QTest::newRow("rings, wide") << 2 << 900 << 300;
+    QTest::newRow("rings, tall") << 2 << 200 << 640;
+    QTest::newRow("random, smaller than the canvas") << 3 << 300 << 301;
+    QTest::newRow("noise, wide") << 4 << 1280 << 720;
+}
+
+void TestPlaneRender::buildUpEndsOnTheStill() {
+    // Every size and shape ends on the still, noise included, and half-way shows part of it.
+    QFETCH(int, type);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    const Drawn drawn(301, true, type);
+    PlaneRenderer::Options options;
+    options.width = width;
+    options.height = height;
+    PlaneRenderer renderer;
+    BuildFrames build(drawn.recipe, options, renderer);
+    QVERIFY(build.ok());
+    const QImage still = renderer.render(drawn.recipe, options);
+    QVERIFY(build.showVisits(build.totalVisits() / 2) != still);
+    QCOMPARE(build.showVisits(build.totalVisits()), still);
+}
+
+void TestPlaneRender::cycleLoopsAndKeepsReplacedColours() {
+    // A turn of 0 and a full turn give the picture; between, every colour the palette drew
+    // moves except the replaced one, and the pixels without a value keep their colour.
+    const Drawn drawn(302, true, 1);
+    const colour::Value replaced = drawn.world.canvas.point(300, 60);
+    Recipe recipe = drawn.recipe;
+    recipe.replacements = {{replaced, marker}};
+    PlaneRenderer renderer;
+    CycleFrames cycle(recipe, PlaneRenderer::Options{}, renderer);
+    QVERIFY(cycle.ok());
+    const QImage still = cycle.still();
+    QCOMPARE(cycle.frame(0, 90), still);
+    QCOMPARE(cycle.turned(1.0), still);
+    const QImage& third = cycle.turned(1.0 / 3);
+    int moved = 0;
+    for (int j = 0; j < 453; ++j)
+        for (int i = 0; i < 453; ++i) {
+            const QRgb was = still.pixel(i, j);
+            if (was == colour::toQRgb(marker) || was == colour::toQRgb(grey))
+                QCOMPARE(third.pixel(i, j), was);
+            else
+                moved += third.pixel(i, j) != was;
+        }
+    QVERIFY(moved > 453 * 453 / 2);
+}
