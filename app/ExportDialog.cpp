@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -63,6 +64,10 @@ ExportDialog::ExportDialog(const Recipe& recipe, const QString& picturesFolder, 
     const QSize screen =
         screenSize.boundedTo(QSize(largestRenderSide, largestRenderSide)).expandedTo(QSize(1, 1));
 
+    kind_ = new QComboBox;
+    kind_->addItem(tr("Picture"));
+    kind_->addItem(tr("Build-up video"), int(MotionVideo::Kind::Build));
+    kind_->addItem(tr("Colour cycle video"), int(MotionVideo::Kind::Cycle));
     size_ = new QComboBox;
     size_->addItem(tr("This screen (%1x%2)").arg(screen.width()).arg(screen.height()),
                    QSize(screen));
@@ -72,12 +77,27 @@ ExportDialog::ExportDialog(const Recipe& recipe, const QString& picturesFolder, 
     width_ = sideBox(screen.width());
     height_ = sideBox(screen.height());
     format_ = new QComboBox;
-    format_->addItem(QStringLiteral("PNG"), QStringLiteral("png"));
-    format_->addItem(QStringLiteral("BMP"), QStringLiteral("bmp"));
     smoothing_ = new QSpinBox;
     smoothing_->setRange(1, 8);
     smoothing_->setSpecialValueText(tr("off"));
     smoothing_->setToolTip(tr("Averages N x N samples a pixel; for prints"));
+    const MotionVideo defaults;
+    fps_ = new QSpinBox;
+    fps_->setRange(1, 120);
+    fps_->setValue(defaults.video.fps);
+    fps_->setSuffix(tr(" frames a second"));
+    seconds_ = new QDoubleSpinBox;
+    seconds_->setRange(0.1, 600);
+    seconds_->setDecimals(1);
+    seconds_->setValue(defaults.seconds);
+    seconds_->setSuffix(tr(" s"));
+    seconds_->setToolTip(tr("How long the image builds up, or one turn of the palette"));
+    hold_ = new QDoubleSpinBox;
+    hold_->setRange(0, 60);
+    hold_->setDecimals(1);
+    hold_->setValue(defaults.hold);
+    hold_->setSuffix(tr(" s"));
+    hold_->setToolTip(tr("How long the complete image stays at the end"));
     backgroundButton_ = new QPushButton;
     folder_ = new QLineEdit(QDir::toNativeSeparators(picturesFolder));
     browse_ = new QPushButton(tr("Bro&wse..."));
@@ -98,11 +118,15 @@ ExportDialog::ExportDialog(const Recipe& recipe, const QString& picturesFolder, 
         button->setAutoDefault(false);
 
     auto* form = new QFormLayout;
+    form->addRow(tr("&Export:"), kind_);
     form->addRow(tr("&Size:"), size_);
     form->addRow(tr("&Width:"), width_);
     form->addRow(tr("&Height:"), height_);
     form->addRow(tr("F&ormat:"), format_);
     form->addRow(tr("S&moothing:"), smoothing_);
+    form->addRow(tr("Frame &rate:"), fps_);
+    form->addRow(tr("&Length:"), seconds_);
+    form->addRow(tr("Ho&ld:"), hold_);
     form->addRow(tr("&Background:"), backgroundButton_);
     auto* folderRow = new QHBoxLayout;
     folderRow->addWidget(folder_, 1);
@@ -117,7 +141,11 @@ ExportDialog::ExportDialog(const Recipe& recipe, const QString& picturesFolder, 
     layout->addWidget(message_);
     layout->addWidget(buttons_);
 
-    const std::array<std::pair<QWidget*, QString>, 12> names{{
+    const std::array<std::pair<QWidget*, QString>, 16> names{{
+        {kind_, tr("What to export")},
+        {fps_, tr("Frames a second")},
+        {seconds_, tr("Length in seconds")},
+        {hold_, tr("Seconds the complete image stays")},
         {size_, tr("Size")},
         {width_, tr("Width in pixels")},
         {height_, tr("Height in pixels")},
@@ -134,6 +162,7 @@ ExportDialog::ExportDialog(const Recipe& recipe, const QString& picturesFolder, 
     for (const auto& [widget, name] : names)
         widget->setAccessibleName(name);
 
+    connect(kind_, &QComboBox::currentIndexChanged, this, &ExportDialog::kindChosen);
     connect(size_, &QComboBox::currentIndexChanged, this, &ExportDialog::presetChosen);
     connect(width_, &QSpinBox::valueChanged, this, &ExportDialog::sideEdited);
     connect(height_, &QSpinBox::valueChanged, this, &ExportDialog::sideEdited);
@@ -148,7 +177,7 @@ ExportDialog::ExportDialog(const Recipe& recipe, const QString& picturesFolder, 
     connect(&progressTimer_, &QTimer::timeout, this, &ExportDialog::showProgress);
 
     showBackground();
-    followName();
+    kindChosen();
     fileName_->setFocus();
 }
 
@@ -157,15 +186,64 @@ ExportDialog::~ExportDialog() {
 }
 
 QString ExportDialog::format() const {
-    return format_->currentData().toString();
+    const QString name = format_->currentData().toString();
+    if (const auto video = videoFormatNamed(name))
+        return videoExtension(*video).mid(1);
+    return name;
+}
+
+std::optional<MotionVideo> ExportDialog::video() const {
+    if (kind_->currentIndex() == 0)
+        return std::nullopt;
+    MotionVideo motion;
+    motion.kind = MotionVideo::Kind(kind_->currentData().toInt());
+    motion.video.format = videoFormatNamed(format_->currentData().toString()).value();
+    motion.video.width = width_->value();
+    motion.video.height = height_->value();
+    motion.video.fps = fps_->value();
+    motion.background = colour::rgb(background_.red(), background_.green(), background_.blue());
+    motion.seconds = seconds_->value();
+    motion.hold = hold_->value();
+    return motion;
+}
+
+void ExportDialog::kindChosen() {
+    const std::optional<MotionVideo> motion = video();
+    const QSignalBlocker blocker(format_);
+    format_->clear();
+    if (!motion) {
+        format_->addItem(QStringLiteral("PNG"), QStringLiteral("png"));
+        format_->addItem(QStringLiteral("BMP"), QStringLiteral("bmp"));
+    } else {
+        const QStringList labels{QStringLiteral("MP4 (H.264)"), QStringLiteral("WebM (VP9)"),
+                                 QStringLiteral("GIF"), QStringLiteral("WebP"),
+                                 tr("PNG frames in a folder")};
+        const QStringList names = videoFormatNames();
+        for (int k = 0; k < names.size(); ++k)
+            format_->addItem(labels.value(k, names[k]), names[k]);
+    }
+    enableKindSettings();
+    setWindowTitle(motion ? tr("Export video") : tr("Export picture"));
+    followName();
+}
+
+void ExportDialog::enableKindSettings() {
+    const std::optional<MotionVideo> motion = video();
+    smoothing_->setEnabled(!motion);
+    fps_->setEnabled(bool(motion));
+    seconds_->setEnabled(bool(motion));
+    hold_->setEnabled(motion && motion->kind == MotionVideo::Kind::Build);
 }
 
 QString ExportDialog::defaultFileName() const {
-    return QStringLiteral("%1-%2x%3.%4")
+    const std::optional<MotionVideo> motion = video();
+    const QString extension = format();
+    return QStringLiteral("%1-%2x%3%4%5")
         .arg(recipe_.stem)
         .arg(width_->value())
         .arg(height_->value())
-        .arg(format());
+        .arg(motion ? motion->suffix() : QString(),
+             extension.isEmpty() ? QString() : QLatin1Char('.') + extension);
 }
 
 void ExportDialog::presetChosen(int index) {
@@ -222,19 +300,22 @@ void ExportDialog::startExport() {
     if (job_.running())
         return;
     QString name = fileName_->text().trimmed();
-    const QString extension = QLatin1Char('.') + format();
+    const QString extension = format().isEmpty() ? QString() : QLatin1Char('.') + format();
     if (!name.endsWith(extension, Qt::CaseInsensitive))
         name += extension;
+    const std::optional<MotionVideo> motion = video();
     QString folder = QDir::fromNativeSeparators(folder_->text().trimmed());
     // "~" is the home folder, as in a terminal.
     if (folder == QLatin1String("~") || folder.startsWith(QLatin1String("~/")))
         folder = QDir::homePath() + folder.mid(1);
     QString problem;
-    if (name == extension || name.contains(QLatin1Char('/')))
+    if (name.isEmpty() || name == extension || name.contains(QLatin1Char('/')))
         problem = tr("The file name \"%1\" cannot be used: give a name without \"/\"")
                       .arg(fileName_->text());
     else if (folder.isEmpty())
         problem = tr("Choose a folder to save the picture in");
+    else if (motion)
+        problem = motionVideoProblem(*motion);
     if (!problem.isEmpty()) {
         message_->setText(problem);
         message_->show();
@@ -249,6 +330,7 @@ void ExportDialog::startExport() {
     settings.folder = folder;
     settings.fileName = name;
     settings.format = format();
+    settings.video = motion;
     setWorking(true);
     job_.start(recipe_, settings);
     showProgress();
@@ -261,7 +343,7 @@ void ExportDialog::showProgress() {
         message_->setText(tr("Writing the file..."));
     } else {
         progress_->setValue(int(job_.rendered() * 1000));
-        message_->setText(tr("Drawing the picture..."));
+        message_->setText(video() ? tr("Making the video...") : tr("Drawing the picture..."));
     }
 }
 
@@ -280,9 +362,14 @@ void ExportDialog::exportFinished(const ExportResult& result) {
 
 void ExportDialog::setWorking(bool working) {
     for (QWidget* setting :
-         std::initializer_list<QWidget*>{size_, width_, height_, format_, smoothing_,
-                                         backgroundButton_, folder_, browse_, fileName_, export_})
+         std::initializer_list<QWidget*>{kind_, size_, width_, height_, format_, backgroundButton_,
+                                         folder_, browse_, fileName_, export_})
         setting->setEnabled(!working);
+    if (!working)
+        enableKindSettings();
+    else
+        for (QWidget* setting : std::initializer_list<QWidget*>{smoothing_, fps_, seconds_, hold_})
+            setting->setEnabled(false);
     progress_->setRange(0, 1000);
     progress_->setValue(0);
     progress_->setVisible(working);

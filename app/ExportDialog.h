@@ -3,7 +3,9 @@
 // The "Export picture" dialog: writes the picture of the image on the canvas at any size (a
 // screen, 4K, A4 or A3 at 300 dpi, or a custom one), as PNG or BMP, with smoothing and a
 // background colour of the user's choice, into a folder under a name that never replaces
-// another file. The pixels are those rosette-render writes for the same recipe and settings.
+// another file; or a video of its build-up or of its palette turning (MP4, WebM, GIF, WebP or
+// PNG frames) at a frame rate and length of the user's choice. The pixels are those
+// rosette-render writes for the same recipe and settings.
 //
 // It opens window-modal without blocking; Export (the default button, so Enter) renders and
 // writes on a worker thread with a progress bar while the window goes on. On success it emits
@@ -18,8 +20,10 @@
 #include <QSize>
 #include <QString>
 #include <QTimer>
+#include <optional>
 
 class QComboBox;
+class QDoubleSpinBox;
 class QDialogButtonBox;
 class QLabel;
 class QLineEdit;
@@ -50,8 +54,15 @@ signals:
 private:
     // The name offered for the current size and format: STEM-WxH.png.
     QString defaultFileName() const;
-    // The chosen format's extension without its dot: "png" or "bmp".
+    // The chosen format's extension without its dot ("png", "bmp", "mp4", ...); empty for a
+    // folder of frames.
     QString format() const;
+    // The video chosen, or nothing for a picture.
+    std::optional<MotionVideo> video() const;
+    // Offers the formats and settings of the kind chosen: a picture or a video.
+    void kindChosen();
+    // Enables the settings the kind chosen uses.
+    void enableKindSettings();
     // Puts the size of the preset chosen in the spin boxes.
     void presetChosen(int index);
     // A side was edited: the size is now a custom one.
@@ -75,11 +86,15 @@ private:
     ExportJob job_;              // the worker
     QTimer progressTimer_;       // polls the worker's progress
 
+    QComboBox* kind_ = nullptr; // a picture, a build-up video or a colour cycle video
     QComboBox* size_ = nullptr;
     QSpinBox* width_ = nullptr;
     QSpinBox* height_ = nullptr;
     QComboBox* format_ = nullptr;
     QSpinBox* smoothing_ = nullptr;
+    QSpinBox* fps_ = nullptr;            // frames a second of a video
+    QDoubleSpinBox* seconds_ = nullptr;  // the build-up's or the loop's length
+    QDoubleSpinBox* hold_ = nullptr;     // how long a build-up's complete image stays
     QPushButton* backgroundButton_ = nullptr;
     QLineEdit* folder_ = nullptr;
     QPushButton* browse_ = nullptr;

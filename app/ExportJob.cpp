@@ -54,12 +54,49 @@ void releaseGradually(const QImage& picture) {
 }
 } // namespace
 
+namespace {
+// Names a staged file: the first free name among NAME.ext, NAME-2.ext, ...
+ExportResult placeExport(StagedFile& file, const ExportSettings& settings, ExportResult result) {
+    const QFileInfo name(settings.fileName);
+    PairName pair;
+    pair.folder = settings.folder;
+    pair.name = name.completeBaseName();
+    pair.extension = name.suffix().isEmpty() ? QString() : QLatin1Char('.') + name.suffix();
+    const SaveResult saved = placePair(file, nullptr, {}, pair);
+    result.path = saved.path;
+    result.error = saved.error;
+    return result;
+}
+} // namespace
+
+ExportResult ExportJob::runVideo(const Recipe& recipe, const ExportSettings& settings,
+                                 ExportProgress& progress, PlaneRenderer& renderer,
+                                 ExportResult result) {
+    QString problem;
+    const auto file = stageMotionVideo(recipe, *settings.video, renderer, settings.folder,
+                                       problem, [&progress](double done) {
+                                           progress.renderedPermille = int(done * 1000);
+                                           return !progress.cancel.load();
+                                       });
+    if (progress.cancel.load()) {
+        result.cancelled = true;
+        return result;
+    }
+    if (!file) {
+        result.error = QStringLiteral("Could not save %1: %2").arg(result.path, problem);
+        return result;
+    }
+    return placeExport(*file, settings, result);
+}
+
 ExportResult ExportJob::run(const Recipe& recipe, const ExportSettings& settings,
                             ExportProgress& progress) {
     ExportResult result;
     result.path = QDir::toNativeSeparators(fileInFolder(settings.folder, settings.fileName));
     auto cancelled = [&progress] { return progress.cancel.load(); };
     PlaneRenderer renderer;
+    if (settings.video)
+        return runVideo(recipe, settings, progress, renderer, result);
     const QImage picture =
         renderer.render(recipe, settings.render, [&progress, &cancelled](double done) {
             progress.renderedPermille = int(done * 1000);
@@ -90,13 +127,5 @@ ExportResult ExportJob::run(const Recipe& recipe, const ExportSettings& settings
         return result;
     }
     // Another file of the name is kept: the picture takes the next free one.
-    const QFileInfo name(settings.fileName);
-    PairName pair;
-    pair.folder = settings.folder;
-    pair.name = name.completeBaseName();
-    pair.extension = name.suffix().isEmpty() ? QString() : QLatin1Char('.') + name.suffix();
-    const SaveResult saved = placePair(*file, nullptr, {}, pair);
-    result.path = saved.path;
-    result.error = saved.error;
-    return result;
+    return placeExport(*file, settings, result);
 }

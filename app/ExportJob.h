@@ -1,13 +1,15 @@
 #pragma once
 
-// Exports the picture of a recipe on a worker thread: rendered at the size asked for by the
-// same renderer rosette-render uses, encoded into a staged file, and given the first free name
+// Exports the picture of a recipe, or a video of it, on a worker thread: rendered at the size
+// asked for by the same renderer (and frame sources) rosette-render uses, encoded into a staged
+// file, and given the first free name
 // among NAME.ext, NAME-2.ext, NAME-3.ext, ... so that no file is ever replaced. It can be
 // cancelled at any point until the file has its name; a cancelled or failed export leaves no
 // file and no temporary behind.
 
 #include "PlaneRender.h"
 #include "Recipe.h"
+#include "RecipeVideo.h"
 
 #include <QFuture>
 #include <QFutureWatcher>
@@ -15,6 +17,7 @@
 #include <QString>
 #include <QThreadPool>
 #include <atomic>
+#include <optional>
 
 // What to export, and where.
 struct ExportSettings {
@@ -22,6 +25,7 @@ struct ExportSettings {
     QString folder;                // made when missing
     QString fileName;              // the first name tried, with its extension
     QString format;                // "png" or "bmp"
+    std::optional<MotionVideo> video; // a video instead of a picture: its format and motion
 };
 
 // How an export ended.
@@ -36,7 +40,7 @@ struct ExportResult {
 // Where an export has got to, shared between the worker and whoever watches it.
 struct ExportProgress {
     std::atomic<bool> cancel{false};      // set to stop the export as soon as it can
-    std::atomic<int> renderedPermille{0}; // how much of the picture is rendered, 0..1000
+    std::atomic<int> renderedPermille{0}; // how much of the picture (or video) is made, 0..1000
     std::atomic<bool> writing{false};     // the picture is rendered and being written
 };
 
@@ -63,6 +67,11 @@ public:
     // The whole export on the calling thread, watching and reporting through `progress`.
     static ExportResult run(const Recipe& recipe, const ExportSettings& settings,
                             ExportProgress& progress);
+
+private:
+    static ExportResult runVideo(const Recipe& recipe, const ExportSettings& settings,
+                                 ExportProgress& progress, PlaneRenderer& renderer,
+                                 ExportResult result);
 
 signals:
     // The export ended: written, failed or cancelled.

@@ -11,7 +11,9 @@
 #include <QRegularExpression>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <type_traits>
 #include <unistd.h>
 
 namespace {
@@ -37,15 +39,29 @@ PictureOptions::PictureOptions()
            "Render N x N or W x H pixels (1 to 16384 a side): the canvas's view of the plane "
            "scaled to the shorter side; the longer side shows more of it.",
            "N|WxH"),
-      format("format", "Write bmp (named .bmp) or png files (default: a bitmap named .jpg).",
-             "bmp|png"),
+      format("format",
+             "Write bmp (named .bmp) or png files (default: a bitmap named .jpg); videos: mp4, "
+             "webm, gif, webp or frames, a folder of numbered PNG frames (default mp4).",
+             "FORMAT"),
       smooth("smooth",
              "Average N x N samples a pixel (1 to 8, default 1: off); for prints. Makes colours "
              "that are not in the palette.",
-             "N") {}
+             "N"),
+      video("video",
+            "Make a video of each image instead of a still: build, its build-up in its "
+            "generation type, or cycle, a seamless loop of its palette turning once. Videos "
+            "are 1080 x 1080 unless --size says otherwise.",
+            "build|cycle"),
+      fps("fps", "Frames a second of a video, 1 to 120 (default 30).", "N"),
+      seconds("seconds",
+              "Length of the build-up, or of the loop, 0.1 to 600 seconds (default 8).", "S"),
+      hold("hold",
+           "Seconds the complete picture stays at the end of a build-up, 0 to 60 (default 2).",
+           "S") {}
 
 QList<QCommandLineOption> PictureOptions::all() const {
-    return {recipe, listRecipes, noRecipes, background, size, format, smooth};
+    return {recipe, listRecipes, noRecipes, background, size, format, smooth, video, fps, seconds,
+            hold};
 }
 
 bool parseSize(const QString& text, int& width, int& height) {
@@ -90,7 +106,7 @@ QString PictureOptions::read(const QCommandLineParser& parser, PictureSettings& 
                 .arg(parser.value(smooth));
         settings.plane = true;
     }
-    if (parser.isSet(format)) {
+    if (parser.isSet(format) && !parser.isSet(video)) {
         settings.format = parser.value(format).toLower();
         if (settings.format != QLatin1String("bmp") && settings.format != QLatin1String("png"))
             return QStringLiteral("--format takes bmp or png, not \"%1\"")
@@ -99,10 +115,73 @@ QString PictureOptions::read(const QCommandLineParser& parser, PictureSettings& 
     if (parser.isSet(recipe))
         settings.plane = true;
     settings.recipes = !parser.isSet(noRecipes);
-    return {};
+    return readVideo(parser, settings);
+}
+
+QString PictureOptions::readVideo(const QCommandLineParser& parser,
+                                  PictureSettings& settings) const {
+    for (const QCommandLineOption* option : {&fps, &seconds, &hold})
+        if (parser.isSet(*option) && !parser.isSet(video))
+            return QStringLiteral("--%1 is for videos; it needs --video")
+                .arg(option->names().constFirst());
+    if (!parser.isSet(video))
+        return {};
+    MotionVideo& v = settings.video.emplace();
+    const QString kind = parser.value(video).toLower();
+    if (kind == QLatin1String("build"))
+        v.kind = MotionVideo::Kind::Build;
+    else if (kind == QLatin1String("cycle"))
+        v.kind = MotionVideo::Kind::Cycle;
+    else
+        return QStringLiteral("--video takes build or cycle, not \"%1\"").arg(parser.value(video));
+    if (v.kind == MotionVideo::Kind::Cycle && parser.isSet(hold))
+        return QStringLiteral("--hold is for --video build; a loop has no end to hold");
+    if (parser.isSet(smooth))
+        return QStringLiteral("--smooth is for stills; a video takes one sample a pixel");
+    // A number option within its bounds, or why not.
+    auto number = [&parser](const QCommandLineOption& option, double low, double high,
+                            bool whole, auto& value) -> QString {
+        if (!parser.isSet(option))
+            return {};
+        bool ok = false;
+        const double read = parser.value(option).toDouble(&ok);
+        if (!ok || !std::isfinite(read) || read < low || read > high ||
+            (whole && read != std::floor(read)))
+            return QStringLiteral("--%1 takes %2 from %3 to %4, not \"%5\"")
+                .arg(option.names().constFirst(),
+                     whole ? QStringLiteral("a whole number") : QStringLiteral("a number"))
+                .arg(low)
+                .arg(high)
+                .arg(parser.value(option));
+        value = static_cast<std::remove_reference_t<decltype(value)>>(read);
+        return {};
+    };
+    if (QString e = number(fps, 1, 120, true, v.video.fps); !e.isEmpty())
+        return e;
+    if (QString e = number(seconds, 0.1, 600, false, v.seconds); !e.isEmpty())
+        return e;
+    if (QString e = number(hold, 0, 60, false, v.hold); !e.isEmpty())
+        return e;
+    PlaneRenderer::Options& r = settings.render;
+    if (!parser.isSet(size))
+        r.width = r.height = 1080;
+    if (parser.isSet(format)) {
+        const auto named = videoFormatNamed(parser.value(format));
+        if (!named)
+            return QStringLiteral("--format takes %1 for a video, not \"%2\"")
+                .arg(videoFormatNames().join(QStringLiteral(", ")), parser.value(format));
+        v.video.format = *named;
+    }
+    v.video.width = r.width;
+    v.video.height = r.height;
+    v.background = r.background;
+    settings.plane = true;
+    return motionVideoProblem(v);
 }
 
 QString PictureMaker::extension() const {
+    if (settings_.video)
+        return settings_.video->suffix() + videoExtension(settings_.video->video.format);
     return settings_.format.isEmpty() ? QStringLiteral(".jpg")
                                       : QLatin1Char('.') + settings_.format;
 }
@@ -139,6 +218,27 @@ SaveResult PictureMaker::notRendered(const PairName& name) const {
     return failed;
 }
 
+std::unique_ptr<StagedFile> PictureMaker::stageVideoOf(const Recipe& recipe, const PairName& name,
+                                                       QString& error) {
+    // "NAME-build 37%" on stderr, rewritten in place and cleared at the end, on a terminal.
+    const bool show = !settings_.quiet && isatty(fileno(stderr));
+    const QString shownName = name.name + settings_.video->suffix();
+    int shown = -1;
+    auto progress = [&](double done) {
+        const int percent = int(done * 100);
+        if (show && percent != shown) {
+            shown = percent;
+            std::fprintf(stderr, "\r\033[K%s %d%%", qPrintable(shownName), percent);
+            std::fflush(stderr);
+        }
+        return stopSignal() == 0;
+    };
+    auto video = stageMotionVideo(recipe, *settings_.video, renderer_, name.folder, error, progress);
+    if (show)
+        std::fprintf(stderr, "\r\033[K");
+    return video;
+}
+
 PictureMaker::PictureMaker(const PictureSettings& settings) : settings_(settings) {
     writer_.setMaxThreadCount(1);
     writer_.setExpiryTimeout(-1); // the thread stays for the next image
@@ -149,6 +249,8 @@ PictureMaker::Files PictureMaker::take(World& world, const PairName& name) {
     Files files;
     files.name = name;
     files.recipe = recipeOf(world);
+    if (settings_.video)
+        return files; // the video is made as it is written
     if (!settings_.plane) {
         copyToSaveBuffer(world.canvas, world.saveBuffer, s.sir, s.vis);
         // Shares the buffer's pixels; the next copy into the buffer gives it pixels of its own.
@@ -185,8 +287,11 @@ SaveResult PictureMaker::write(const Files& files) {
     // pair and no file of those names changes.
     QString problem;
     const std::unique_ptr<StagedFile> picture =
-        stagePicture(files.picture, name.folder,
-                     settings_.format.isEmpty() ? "bmp" : qPrintable(settings_.format), problem);
+        settings_.video
+            ? stageVideoOf(files.recipe, name, problem)
+            : stagePicture(files.picture, name.folder,
+                           settings_.format.isEmpty() ? "bmp" : qPrintable(settings_.format),
+                           problem);
     if (!picture)
         return fail(name.extension, problem);
     QByteArray json;
@@ -252,9 +357,11 @@ int PictureMaker::renderRecipe(const QString& recipeArgument, const QString& fol
     Files files;
     files.name = name;
     files.recipe = recipe;
-    files.picture = renderPlane(recipe, name.name);
-    if (files.picture.isNull())
-        files.failed = notRendered(name);
+    if (!settings_.video) {
+        files.picture = renderPlane(recipe, name.name);
+        if (files.picture.isNull())
+            files.failed = notRendered(name);
+    }
     const SaveResult saved = write(files);
     if (!saved.ok) {
         if (stopSignal() == 0)

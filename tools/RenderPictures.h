@@ -5,6 +5,7 @@
 // prints. The options live here so the renderer's main only hands them on.
 
 #include "FilePair.h"
+#include "RecipeVideo.h"
 #include "ImageSaver.h"
 #include "PlaneRender.h"
 #include "World.h"
@@ -15,6 +16,7 @@
 #include <QList>
 #include <QString>
 #include <QThreadPool>
+#include <optional>
 
 struct PictureSettings {
     bool plane = false; // drawn by the plane renderer (--size, --background, --smooth, --recipe)
@@ -23,6 +25,7 @@ struct PictureSettings {
     bool recipes = true;  // a recipe beside every image
     bool quiet = false;   // print nothing but errors, no progress
     bool replace = false; // replace files of the names taken (--force), else take free names
+    std::optional<MotionVideo> video; // a video of each image instead of a still (--video)
 };
 
 class PictureOptions {
@@ -39,6 +42,13 @@ public:
     QCommandLineOption size;
     QCommandLineOption format;
     QCommandLineOption smooth;
+    QCommandLineOption video;
+    QCommandLineOption fps;
+    QCommandLineOption seconds;
+    QCommandLineOption hold;
+
+private:
+    QString readVideo(const QCommandLineParser& parser, PictureSettings& settings) const;
 };
 
 // Parses "N" or "WxH", each side 1 to largestRenderSide; false when it is not one.
@@ -81,6 +91,9 @@ private:
     QImage renderPlane(const Recipe& recipe, const QString& name);
     // Why a picture could not be made: memory, or a stop signal.
     SaveResult notRendered(const PairName& name) const;
+    // The video of a recipe, staged; null with `error` set when it could not be made.
+    std::unique_ptr<StagedFile> stageVideoOf(const Recipe& recipe, const PairName& name,
+                                             QString& error);
 
     PictureSettings settings_;
     PlaneRenderer renderer_; // its pool is made once and serves every picture

@@ -8,6 +8,7 @@
 
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -79,6 +80,7 @@ private slots:
     void stoppingLeavesNothing();
     void failuresNameThePath_data();
     void failuresNameThePath();
+    void videoOfTheBuildUpEndsOnThePicture();
 };
 
 void TestExportDialog::enterWritesWhatRosetteRenderDraws_data() {
@@ -244,3 +246,30 @@ void TestExportDialog::failuresNameThePath() {
 
 QTEST_MAIN(TestExportDialog)
 #include "tst_exportdialog.moc"
+
+void TestExportDialog::videoOfTheBuildUpEndsOnThePicture() {
+    // A build-up video as PNG frames: the frames the settings ask for, in a folder named like
+    // the picture, ending on the picture after the hold.
+    QTemporaryDir pictures;
+    Opened o(pictures.path());
+    o.control<QComboBox>(QStringLiteral("What to export"))->setCurrentIndex(1);
+    QVERIFY(!o.control<QSpinBox>(QStringLiteral("Smoothing, samples a side"))->isEnabled());
+    auto* formats = o.control<QComboBox>(QStringLiteral("File format"));
+    formats->setCurrentIndex(formats->findData(QStringLiteral("frames")));
+    o.control<QSpinBox>(QStringLiteral("Width in pixels"))->setValue(64);
+    o.control<QSpinBox>(QStringLiteral("Height in pixels"))->setValue(48);
+    o.control<QSpinBox>(QStringLiteral("Frames a second"))->setValue(4);
+    o.control<QDoubleSpinBox>(QStringLiteral("Length in seconds"))->setValue(1);
+    o.control<QDoubleSpinBox>(QStringLiteral("Seconds the complete image stays"))->setValue(0.5);
+    const QString name = o.recipe.stem + QStringLiteral("-64x48-build");
+    QCOMPARE(o.control<QLineEdit>(QStringLiteral("File name"))->text(), name);
+    QVERIFY(o.press(Qt::Key_Return));
+    QVERIFY(QTest::qWaitFor([&] { return o.dialog.isNull(); }, 60000));
+    const QDir frames(QDir(pictures.path()).filePath(name));
+    QCOMPARE(frames.entryList(QDir::Files).size(), 6); // 4 of the build-up, 2 held
+    PlaneRenderer::Options options;
+    options.width = 64;
+    options.height = 48;
+    COMPARE_IMAGES(QImage(frames.filePath("000006.png")).convertToFormat(QImage::Format_RGB32),
+                   PlaneRenderer().render(o.recipe, options));
+}
