@@ -5,7 +5,8 @@
 // ratio; then the colouring of all canvas pixels alone on both paths, the fraction of pixels the
 // fast path left to the literal code, the cost of the literal pipeline per visited pixel, the
 // time of one random-order pass, the cost of one random number, the save, the export of a 4K
-// picture and the peak memory.
+// picture, the encoding of an MP4 video against FFmpeg's command-line program, and the peak
+// memory.
 
 #include "ExportJob.h"
 #include "FastColouring.h"
@@ -13,12 +14,15 @@
 #include "PictureFile.h"
 #include "Pipeline.h"
 #include "PlaneRender.h"
+#include "VideoFile.h"
 #include "World.h"
 
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageWriter>
+#include <QProcess>
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QThread>
@@ -29,6 +33,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -90,6 +95,70 @@ long peakMemoryKb() {
             return std::stol(line.substr(6));
     }
     return -1;
+}
+
+constexpr int videoSide = 1080;
+constexpr int videoFrames = 300;
+constexpr int videoFps = 30;
+
+// A video's frames: a square window moving across `still`, one pixel a frame.
+FrameAt panningFrames(const QImage& still) {
+    auto frame = std::make_shared<QImage>();
+    return [still, frame](int index) -> const QImage& {
+        *frame = still.copy(index % (still.width() - videoSide + 1), 0, videoSide, videoSide);
+        return *frame;
+    };
+}
+
+// An MP4 of `frameAt`'s frames (videoSide pixels square) made by stageVideo, against FFmpeg's
+// command-line program making one with the same settings from the same frames, read from a
+// file of raw pixels written beforehand. Prints both times, their ratio and the sizes.
+void benchmarkVideo(const FrameAt& frameAt) {
+    QTemporaryDir folder;
+    VideoSettings settings;
+    settings.format = VideoFormat::Mp4;
+    settings.width = settings.height = videoSide;
+    settings.fps = videoFps;
+    const QString ours = folder.filePath(QStringLiteral("ours.mp4"));
+    auto start = Steady::now();
+    QString error;
+    const auto file = stageVideo(settings, videoFrames, frameAt, folder.path(), error);
+    const bool staged = file && file->placeNew(ours) == 0;
+    const double oursMs = staged ? millisecondsSince(start) : -1.0;
+    if (!staged)
+        std::printf("  stageVideo failed: %s\n", qPrintable(error));
+
+    // Format_RGB32 is B, G, R, A in memory, as FFmpeg's bgra.
+    const QString raw = folder.filePath(QStringLiteral("frames.bgra"));
+    QFile rawFile(raw);
+    bool written = rawFile.open(QIODevice::WriteOnly);
+    for (int k = 0; written && k < videoFrames; ++k) {
+        const QImage& frame = frameAt(k);
+        written = rawFile.write(reinterpret_cast<const char*>(frame.constBits()),
+                                frame.sizeInBytes()) == frame.sizeInBytes();
+    }
+    written = written && rawFile.flush();
+    rawFile.close();
+    const QString theirs = folder.filePath(QStringLiteral("ffmpeg.mp4"));
+    const QString side = QStringLiteral("%1x%1").arg(videoSide);
+    QProcess ffmpeg;
+    ffmpeg.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    start = Steady::now();
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 {"-v",        "error",      "-f",     "rawvideo", "-pix_fmt",
+                  "bgra",      "-s",         side,     "-r",       QString::number(videoFps),
+                  "-i",        raw,          "-c:v",   "libx264",  "-crf",
+                  "18",        "-preset",    "medium", "-pix_fmt", "yuv420p",
+                  "-movflags", "+faststart", "-y",     theirs});
+    const bool ran = written && ffmpeg.waitForFinished(-1) &&
+                     ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
+    const double theirsMs = ran ? millisecondsSince(start) : -1.0;
+    if (!ran)
+        std::printf("  ffmpeg failed: %s\n", qPrintable(ffmpeg.errorString()));
+    std::printf("Video, %d frames %d x %d MP4:  %8.0f ms %8.0f ms  %.3f (stageVideo; ffmpeg; "
+                "%lld kB, %lld kB)\n",
+                videoFrames, videoSide, videoSide, oursMs, theirsMs, oursMs / theirsMs,
+                QFileInfo(ours).size() / 1024, QFileInfo(theirs).size() / 1024);
 }
 
 const char* const typeNames[] = {"from left to right", "from centre ortogonal",
@@ -366,6 +435,18 @@ int main(int argc, char** argv) {
         std::printf("Export, 3840 x 2160 PNG:           %8.2f ms %8.2f ms  %.3f (export job; "
                     "rosette-render's steps)\n",
                     exported, drawn, exported / drawn);
+    }
+
+    {
+        // A video: a window panning across a picture of a recipe, encoded as an MP4.
+        World world(clock);
+        startUp(world, 1);
+        beginImage(world);
+        PlaneRenderer renderer;
+        PlaneRenderer::Options options;
+        options.width = videoSide + videoFrames;
+        options.height = videoSide;
+        benchmarkVideo(panningFrames(renderer.render(recipeOf(world), options)));
     }
 
     std::printf("Peak memory (VmHWM):               %8ld kB\n", peakMemoryKb());

@@ -1,6 +1,7 @@
 #include "StagedFile.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
@@ -54,6 +55,25 @@ int makeFolder(const QString& folder) {
     if (const int up = makeFolder(parent); up != 0)
         return up;
     return ::mkdir(native(folder).constData(), 0777) == 0 || errno == EEXIST ? 0 : errno;
+}
+
+// A hidden name for a new temporary in `folder`.
+QString temporaryIn(const QString& folder) {
+    return QDir(folder).filePath(
+        QStringLiteral(".rosette-%1.part")
+            .arg(QRandomGenerator::global()->generate64() & 0xffffffffffffULL, 12, 16,
+                 QLatin1Char('0')));
+}
+
+// Removes a file, or a folder with everything in it.
+void removeEntry(const QString& path) {
+    struct stat st {};
+    if (::lstat(native(path).constData(), &st) != 0)
+        return;
+    if (S_ISDIR(st.st_mode))
+        QDir(path).removeRecursively();
+    else
+        ::unlink(native(path).constData());
 }
 
 // Writes to a file descriptor in blocks. The first failure is kept and later writes are
@@ -147,10 +167,7 @@ QString prepareFolder(const QString& folder) {
 int StagedFile::openTemporary(const QString& folder) {
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary_ = QDir(folder).filePath(
-            QStringLiteral(".rosette-%1.part")
-                .arg(QRandomGenerator::global()->generate64() & 0xffffffffffffULL, 12, 16,
-                     QLatin1Char('0')));
+        temporary_ = temporaryIn(folder);
         fd = ::open(native(temporary_).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             break;
@@ -160,6 +177,19 @@ int StagedFile::openTemporary(const QString& folder) {
         placed_ = true; // nothing to remove
     }
     return fd;
+}
+
+bool StagedFile::makeTemporaryFolder(const QString& folder) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary_ = temporaryIn(folder);
+        if (::mkdir(native(temporary_).constData(), 0777) == 0)
+            return true;
+        if (errno != EEXIST)
+            break;
+    }
+    error_ = reasonOf(errno);
+    placed_ = true; // nothing to remove
+    return false;
 }
 
 void StagedFile::finish(int fd) {
@@ -195,14 +225,68 @@ StagedFile::StagedFile(const QString& folder, const Writer& write, const Cancell
     finish(fd);
 }
 
+void StagedFile::finishFolder() {
+    // The files and folders inside first, then the folder that lists them.
+    QDirIterator entries(temporary_, QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+    while (error_.isEmpty() && entries.hasNext()) {
+        const int fd =
+            ::open(native(entries.next()).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0 || ::fsync(fd) != 0)
+            error_ = reasonOf(errno);
+        if (fd >= 0)
+            ::close(fd);
+    }
+    if (!error_.isEmpty())
+        return;
+    const int fd =
+        ::open(native(temporary_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        error_ = reasonOf(errno);
+    else
+        finish(fd);
+}
+
+StagedFile::StagedFile(const QString& folder, Kind kind, const PathWriter& write) : kind_(kind) {
+    if (kind == Kind::Folder) {
+        if (!makeTemporaryFolder(folder))
+            return;
+    } else {
+        // The empty file holds the name until the writer writes over it.
+        const int fd = openTemporary(folder);
+        if (fd < 0)
+            return;
+        ::close(fd);
+    }
+    error_ = write(temporary_);
+    if (!error_.isEmpty())
+        return;
+    if (kind == Kind::Folder) {
+        finishFolder();
+        return;
+    }
+    const int fd = ::open(native(temporary_).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        error_ = reasonOf(errno);
+    else
+        finish(fd);
+}
+
 StagedFile::~StagedFile() {
-    if (!placed_)
+    if (placed_)
+        return;
+    if (kind_ == Kind::Folder)
+        removeEntry(temporary_);
+    else
         ::unlink(native(temporary_).constData());
 }
 
 int StagedFile::placeNew(const QString& target) {
     int error = renameWith(temporary_, target, RENAME_NOREPLACE);
-    if (unsupported(error)) {
+    if (unsupported(error) && kind_ == Kind::Folder) {
+        // A folder has no second name to take.
+        error = identityOf(target).exists() ? EEXIST : renameWith(temporary_, target, 0);
+    } else if (unsupported(error)) {
         // A second name, which cannot replace anything, then the temporary one goes.
         error = ::link(native(temporary_).constData(), native(target).constData()) == 0 ? 0 : errno;
         if (error == 0)
@@ -246,7 +330,7 @@ int StagedFile::placeOverOwn(const QString& target, const FileIdentity& expected
     if (error != 0)
         return error;
     if (identityOf(temporary_) == expected) {
-        ::unlink(native(temporary_).constData()); // the image's own earlier file
+        removeEntry(temporary_); // the image's own earlier file
         placed_ = true;
         return 0;
     }
