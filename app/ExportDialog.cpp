@@ -197,7 +197,9 @@ std::optional<MotionVideo> ExportDialog::video() const {
         return std::nullopt;
     MotionVideo motion;
     motion.kind = MotionVideo::Kind(kind_->currentData().toInt());
-    motion.video.format = videoFormatNamed(format_->currentData().toString()).value();
+    // While the list still offers the pictures' formats, the first video format.
+    motion.video.format =
+        videoFormatNamed(format_->currentData().toString()).value_or(VideoFormat::Mp4);
     motion.video.width = width_->value();
     motion.video.height = height_->value();
     motion.video.fps = fps_->value();

@@ -73,8 +73,8 @@ ExportResult ExportJob::runVideo(const Recipe& recipe, const ExportSettings& set
                                  ExportProgress& progress, PlaneRenderer& renderer,
                                  ExportResult result) {
     QString problem;
-    const auto file = stageMotionVideo(recipe, *settings.video, renderer, settings.folder,
-                                       problem, [&progress](double done) {
+    const auto file = stageMotionVideo(recipe, *settings.video, renderer, settings.folder, problem,
+                                       [&progress](double done) {
                                            progress.renderedPermille = int(done * 1000);
                                            return !progress.cancel.load();
                                        });

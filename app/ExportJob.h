@@ -21,10 +21,10 @@
 
 // What to export, and where.
 struct ExportSettings {
-    PlaneRenderer::Options render; // size, background and smoothing of the picture
-    QString folder;                // made when missing
-    QString fileName;              // the first name tried, with its extension
-    QString format;                // "png" or "bmp"
+    PlaneRenderer::Options render;    // size, background and smoothing of the picture
+    QString folder;                   // made when missing
+    QString fileName;                 // the first name tried, with its extension
+    QString format;                   // "png" or "bmp"
     std::optional<MotionVideo> video; // a video instead of a picture: its format and motion
 };
 

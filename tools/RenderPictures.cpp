@@ -53,15 +53,15 @@ PictureOptions::PictureOptions()
             "are 1080 x 1080 unless --size says otherwise.",
             "build|cycle"),
       fps("fps", "Frames a second of a video, 1 to 120 (default 30).", "N"),
-      seconds("seconds",
-              "Length of the build-up, or of the loop, 0.1 to 600 seconds (default 8).", "S"),
+      seconds("seconds", "Length of the build-up, or of the loop, 0.1 to 600 seconds (default 8).",
+              "S"),
       hold("hold",
            "Seconds the complete picture stays at the end of a build-up, 0 to 60 (default 2).",
            "S") {}
 
 QList<QCommandLineOption> PictureOptions::all() const {
-    return {recipe, listRecipes, noRecipes, background, size, format, smooth, video, fps, seconds,
-            hold};
+    return {recipe, listRecipes, noRecipes, background, size, format,
+            smooth, video,       fps,       seconds,    hold};
 }
 
 bool parseSize(const QString& text, int& width, int& height) {
@@ -139,8 +139,8 @@ QString PictureOptions::readVideo(const QCommandLineParser& parser,
     if (parser.isSet(smooth))
         return QStringLiteral("--smooth is for stills; a video takes one sample a pixel");
     // A number option within its bounds, or why not.
-    auto number = [&parser](const QCommandLineOption& option, double low, double high,
-                            bool whole, auto& value) -> QString {
+    auto number = [&parser](const QCommandLineOption& option, double low, double high, bool whole,
+                            auto& value) -> QString {
         if (!parser.isSet(option))
             return {};
         bool ok = false;
@@ -233,7 +233,8 @@ std::unique_ptr<StagedFile> PictureMaker::stageVideoOf(const Recipe& recipe, con
         }
         return stopSignal() == 0;
     };
-    auto video = stageMotionVideo(recipe, *settings_.video, renderer_, name.folder, error, progress);
+    auto video =
+        stageMotionVideo(recipe, *settings_.video, renderer_, name.folder, error, progress);
     if (show)
         std::fprintf(stderr, "\r\033[K");
     return video;

@@ -5,9 +5,9 @@
 // prints. The options live here so the renderer's main only hands them on.
 
 #include "FilePair.h"
-#include "RecipeVideo.h"
 #include "ImageSaver.h"
 #include "PlaneRender.h"
+#include "RecipeVideo.h"
 #include "World.h"
 
 #include <QCommandLineOption>

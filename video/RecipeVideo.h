@@ -14,7 +14,7 @@
 struct MotionVideo {
     enum class Kind { Build, Cycle };
     Kind kind = Kind::Build;
-    VideoSettings video;                          // format, size and frame rate
+    VideoSettings video;                                            // format, size and frame rate
     colour::Value background = PlaneRenderer::Options{}.background; // where no value is
     double seconds = 8; // the build-up, or one turn of the palette: 0.1 to 600
     double hold = 2;    // build-up only: the complete picture stays this long, 0 to 60

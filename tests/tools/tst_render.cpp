@@ -267,8 +267,8 @@ void TestRender::badOptionsExitWithUsageError_data() {
         << QStringList{"--video", "build", "--seconds", "nan"} << QByteArray();
     QTest::newRow("hold beyond a minute")
         << QStringList{"--video", "build", "--hold", "61"} << QByteArray();
-    QTest::newRow("hold of a loop") << QStringList{"--video", "cycle", "--hold", "1"}
-                                    << QByteArray();
+    QTest::newRow("hold of a loop")
+        << QStringList{"--video", "cycle", "--hold", "1"} << QByteArray();
     QTest::newRow("video format png")
         << QStringList{"--video", "build", "--format", "png"} << QByteArray();
     QTest::newRow("odd side of an mp4")
@@ -276,10 +276,9 @@ void TestRender::badOptionsExitWithUsageError_data() {
     QTest::newRow("odd side of a webm")
         << QStringList{"--video", "cycle", "--format", "webm", "--size", "100x99"} << QByteArray();
     QTest::newRow("video far wider than tall")
-        << QStringList{"--video", "build", "--format", "gif", "--size", "1700x100"}
-        << QByteArray();
-    QTest::newRow("smoothed video") << QStringList{"--video", "build", "--smooth", "2"}
-                                    << QByteArray();
+        << QStringList{"--video", "build", "--format", "gif", "--size", "1700x100"} << QByteArray();
+    QTest::newRow("smoothed video")
+        << QStringList{"--video", "build", "--smooth", "2"} << QByteArray();
     QTest::newRow("recipe with a count")
         << QStringList{"--recipe", "T1", "--count", "2"} << QByteArray();
 }
@@ -581,27 +580,27 @@ void TestRender::videosShowTheBuildUpAndTheLoop() {
     // A build-up's frames end on the still after the hold; a loop starts on it. Each video is
     // named like the still, with what it shows before the extension.
     QTemporaryDir out;
-    const QStringList image{"--seed", "11", "--type", "3", "--size", "120x90", "--fps", "5",
-                            "--out", out.path()};
+    const QStringList image{"--seed", "11", "--type", "3", "--size", "120x90", "--out", out.path()};
     const Run still = render(image + QStringList{"--format", "png"});
     QCOMPARE(still.exitCode, 0);
     const QImage picture =
         QImage(QString::fromLocal8Bit(still.out.trimmed())).convertToFormat(QImage::Format_RGB32);
-    const Run build = render(image + QStringList{"--video", "build", "--format", "frames",
-                                                 "--seconds", "1", "--hold", "0.4"});
+    const Run build = render(image + QStringList{"--video", "build", "--format", "frames", "--fps",
+                                                 "5", "--seconds", "1", "--hold", "0.4"});
     QCOMPARE(build.exitCode, 0);
     const QDir frames(QString::fromLocal8Bit(build.out.trimmed()));
     QVERIFY2(frames.dirName().endsWith("-1-build"), build.out.constData());
     QCOMPARE(frames.entryList(QDir::Files).size(), 7); // 5 of the build-up, 2 held
     QCOMPARE(QImage(frames.filePath("000007.png")).convertToFormat(QImage::Format_RGB32), picture);
     QVERIFY(QImage(frames.filePath("000001.png")) != QImage(frames.filePath("000005.png")));
-    const Run cycle = render(image + QStringList{"--video", "cycle", "--format", "frames"});
+    const Run cycle =
+        render(image + QStringList{"--video", "cycle", "--format", "frames", "--fps", "5"});
     QCOMPARE(cycle.exitCode, 0);
     const QDir loop(QString::fromLocal8Bit(cycle.out.trimmed()));
     QVERIFY2(loop.dirName().endsWith("-1-cycle"), cycle.out.constData());
     QCOMPARE(loop.entryList(QDir::Files).size(), 40); // 8 seconds at 5 a second
     QCOMPARE(QImage(loop.filePath("000001.png")).convertToFormat(QImage::Format_RGB32), picture);
-    const Run mp4 = render(image + QStringList{"--video", "build", "--size", "64"});
+    const Run mp4 = render(image + QStringList{"--video", "build", "--size", "64", "--fps", "5"});
     QCOMPARE(mp4.exitCode, 0);
     QVERIFY2(mp4.out.trimmed().endsWith("-1-build.mp4"), mp4.out.constData());
     QVERIFY(QFileInfo(QString::fromLocal8Bit(mp4.out.trimmed())).size() > 1000);
