@@ -329,8 +329,9 @@ int main(int argc, char** argv) {
         benchLargeExport(window);
         return 0;
     }
+    // The window's own widgets paint it: every paint event in the program passes this filter.
     FirstPaint firstPaint;
-    window.installEventFilter(&firstPaint);
+    app.installEventFilter(&firstPaint);
     std::vector<qint64> frames;
     QObject::connect(&controller, &Controller::frameWorked,
                      [&frames](qint64 ns) { frames.push_back(ns); });
@@ -341,6 +342,7 @@ int main(int argc, char** argv) {
     waitIdle(controller);
     const qint64 firstImage = sinceMain.nsecsElapsed();
     const double visibleMs = ms(firstPaint.at);
+    app.removeEventFilter(&firstPaint);
     std::printf("Window, in process (from main() entry), real pacing of %lld ms per pass\n",
                 static_cast<long long>(Controller::passDuration.count()));
     std::printf("  window painted on screen   %8.1f ms   target < %.0f ms: %s\n", visibleMs,
