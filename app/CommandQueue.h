@@ -4,6 +4,8 @@
 // presses a button, a press on the canvas or the strip) becomes one Action; they run strictly
 // one after the other, each only when the one before it has finished.
 
+#include "Recipe.h"
+
 #include <QPointF>
 #include <QString>
 #include <algorithm>
@@ -32,12 +34,15 @@ enum class Command {
     Copy,               // Ctrl+C: put the image on the canvas on the clipboard
     Gallery,            // Ctrl+G: show every saved image
     Export,             // Ctrl+E: write the image on the canvas at any size
+    Variations,         // Ctrl+M: show variations of the image on the canvas
+    Use,                // put `recipe`, a variation or a cross, on the canvas
 };
 
 struct Action {
     Command command;
     QPointF position = {}; // client-area pixels of the pressed box; unused by the buttons
     QString path = {};     // the file to open
+    std::optional<Recipe> recipe = {}; // the variation or cross to put on the canvas
 };
 
 class CommandQueue {

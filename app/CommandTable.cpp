@@ -73,6 +73,11 @@ const std::vector<CommandRow>& commandTable() {
          QT_TR_NOOP("Gallery"),
          QT_TR_NOOP("Shows every saved image; Enter opens the one chosen."),
          {Qt::CTRL | Qt::Key_G, none}},
+        {Command::Variations,
+         QT_TR_NOOP("Variations..."),
+         QT_TR_NOOP("Shows eight variations around the image on the canvas; the one chosen can "
+                    "take its place."),
+         {Qt::CTRL | Qt::Key_M, none}},
         {Command::Copy,
          QT_TR_NOOP("Copy image"),
          QT_TR_NOOP("Puts the image on the canvas on the clipboard."),

@@ -1,6 +1,7 @@
 #include "Controller.h"
 
 #include "HelpPanel.h"
+#include "ImageName.h"
 #include "ImageSaver.h"
 #include "RecipeStore.h"
 #include "UiFont.h"
@@ -151,6 +152,14 @@ void Controller::run(const Action& action) {
         if (const History::Entry* entry = history_.current())
             emit exportRequested(entry->recipe);
         break;
+    case Command::Variations:
+        if (const History::Entry* entry = history_.current())
+            emit variationsRequested(entry->recipe);
+        break;
+    case Command::Use:
+        if (action.recipe)
+            use(*action.recipe);
+        break;
     }
 }
 
@@ -181,7 +190,7 @@ bool Controller::open(const QString& argument) {
         emit openFailed(error);
         return false;
     }
-    history_.add(recipe);
+    putOnCanvas(recipe);
     // A recipe from the recipe folder is the pair the window wrote with the image of its name
     // in the save folder: the image's saves replace those two files while they are as they
     // are now, and nothing else. Any other file opened is only read.
@@ -194,11 +203,26 @@ bool Controller::open(const QString& argument) {
         history_.current()->file.adopt(saveFolder_, recipe.stem, canvasBitmap ? image : QString(),
                                        recipePath);
     }
+    emit note(tr("opened %1").arg(QFileInfo(recipePath).completeBaseName()));
+    return true;
+}
+
+void Controller::use(Recipe recipe) {
+    // Its own name, so that its save never takes its parent's files.
+    recipe.stem = MakeImageName(world_.clock);
+    putOnCanvas(recipe);
+    const QStringList& from = recipe.parents;
+    if (from.size() == 2)
+        emit note(tr("cross of %1 and %2").arg(from[0], from[1]));
+    else if (from.size() == 1)
+        emit note(tr("variation of %1").arg(from[0]));
+}
+
+void Controller::putOnCanvas(const Recipe& recipe) {
+    history_.add(recipe);
     world_.state.nac = std::int16_t(recipe.generationType);
     ShowGenerationType();
     showFromHistory();
-    emit note(tr("opened %1").arg(QFileInfo(recipePath).completeBaseName()));
-    return true;
 }
 
 void Controller::copyImage() {
@@ -318,8 +342,11 @@ void Controller::Command5_Click() {
         renamed.stem = made.stem;
         renamed.programVersion = made.programVersion;
         renamed.random = made.random;
+        renamed.parents.clear(); // where the image came from is no part of its picture
         if (renamed == made) {
+            const QStringList parents = entry->recipe.parents;
             entry->recipe = made;
+            entry->recipe.parents = parents;
             return;
         }
     }

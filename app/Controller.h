@@ -104,6 +104,9 @@ signals:
     void exportRequested(const Recipe& recipe);
     // The gallery's turn has come: the window shows it.
     void galleryRequested();
+    // Ctrl+M's turn has come: the window shows variations of the image on the canvas, whose
+    // recipe this is.
+    void variationsRequested(const Recipe& recipe);
     // A file could not be opened; the message names it and says why.
     void openFailed(const QString& message);
     // Every queued action has run and no image is being drawn.
@@ -128,6 +131,10 @@ private:
     // Opens a saved image or recipe (as the command line and the gallery name it) on the canvas
     // as a new history entry; false, with openFailed emitted, when it cannot be read.
     bool open(const QString& argument);
+    // Puts a variation or a cross on the canvas as a new image, named as a new image is.
+    void use(Recipe recipe);
+    // Shows a recipe on the canvas as a new history entry, in its generation type.
+    void putOnCanvas(const Recipe& recipe);
     // Puts the canvas on the clipboard.
     void copyImage();
     void Picture1_MouseDown(QPointF position);

@@ -9,6 +9,7 @@
 #include "PickCursor.h"
 #include "PictureBox.h"
 #include "UiFont.h"
+#include "VariationsView.h"
 #include "WindowTitle.h"
 
 #include <QCloseEvent>
@@ -158,6 +159,8 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
     connect(&controller_, &Controller::openDialogRequested, this, &Form1::chooseFileToOpen);
     connect(&controller_, &Controller::galleryRequested, this, &Form1::showGallery);
     connect(&controller_, &Controller::exportRequested, this, &Form1::exportPicture);
+    connect(&controller_, &Controller::variationsRequested, this,
+            [this](const Recipe& recipe) { showVariations(new VariationsView(recipe, this)); });
     connect(&controller_, &Controller::saved, this, [this] {
         if (gallery_)
             gallery_->reload(); // the image just saved joins it
@@ -333,12 +336,23 @@ void Form1::showGallery() {
         connect(gallery_, &Gallery::openRequested, this, [this](const QString& recipe) {
             controller_.post({Command::Open, {}, recipe});
         });
+        connect(gallery_, &Gallery::crossRequested, this,
+                [this](const Recipe& first, const Recipe& second) {
+                    showVariations(new VariationsView(first, second, gallery_));
+                });
     } else {
         gallery_->reload();
     }
     gallery_->show();
     gallery_->raise();
     gallery_->activateWindow();
+}
+
+void Form1::showVariations(VariationsView* view) {
+    connect(view, &VariationsView::used, this, [this](const Recipe& recipe) {
+        controller_.post({Command::Use, {}, {}, recipe});
+    });
+    view->open(); // window-modal over its parent, which waits meanwhile
 }
 
 // A local file dragged over the window can be dropped to open it.

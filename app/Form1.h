@@ -16,6 +16,7 @@ class FocusRing;
 class Gallery;
 class LayoutArea;
 class PictureBox;
+class VariationsView;
 class QScrollArea;
 class WindowTitle;
 
@@ -68,6 +69,9 @@ private:
     void exportPicture(const Recipe& recipe);
     // Shows the gallery of saved images, made the first time.
     void showGallery();
+    // Shows a variations view (of the image on the canvas, over the window, or of two images
+    // crossed, over the gallery); the picture used goes on the canvas.
+    void showVariations(VariationsView* view);
 
     Controller controller_;
     std::array<QPushButton*, 10> commands_{};

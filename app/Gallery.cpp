@@ -1,10 +1,13 @@
 #include "Gallery.h"
 
+#include <QAction>
+#include <QBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QMessageBox>
 #include <QStackedLayout>
+#include <QToolButton>
 
 namespace {
 
@@ -28,7 +31,7 @@ Gallery::Gallery(const QString& recipeFolder, const QString& imageFolder, QWidge
     view_->setLayoutMode(QListView::Batched);
     view_->setBatchSize(200);
     view_->setWordWrap(true);
-    view_->setSelectionMode(QAbstractItemView::SingleSelection);
+    view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view_->setAccessibleName(tr("Saved images"));
     view_->setModel(&model_);
@@ -43,11 +46,30 @@ Gallery::Gallery(const QString& recipeFolder, const QString& imageFolder, QWidge
     empty_->setWordWrap(true);
     empty_->setMargin(24);
 
-    pages_ = new QStackedLayout(this);
+    cross_ = new QAction(tr("&Cross"), this);
+    cross_->setShortcut(Qt::CTRL | Qt::Key_M);
+    cross_->setToolTip(tr("Shows crosses of the two images selected (Ctrl+M)"));
+    cross_->setEnabled(false);
+    addAction(cross_);
+    connect(cross_, &QAction::triggered, this, &Gallery::crossSelected);
+    connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { cross_->setEnabled(view_->selectionModel()->selectedIndexes().size() == 2); });
+    auto* crossButton = new QToolButton;
+    crossButton->setDefaultAction(cross_);
+    auto* crossHint = new QLabel(tr("Select two images (Ctrl or Shift with a click or the "
+                                    "arrows) to cross them."));
+
+    auto* column = new QVBoxLayout(this);
+    pages_ = new QStackedLayout;
     pages_->addWidget(view_);
     pages_->addWidget(empty_);
+    column->addLayout(pages_, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(crossHint, 1);
+    bottom->addWidget(crossButton);
+    column->addLayout(bottom);
     setFocusProxy(view_);
-    resize(5 * gridSize.width() + 40, 3 * gridSize.height() + 40);
+    resize(5 * gridSize.width() + 40, 3 * gridSize.height() + 80);
 
     connect(&jobs_, &GalleryJobs::listed, this, &Gallery::showRecipes);
     connect(&jobs_, &GalleryJobs::movedToTrash, this, &Gallery::movedToTrash);
@@ -103,6 +125,23 @@ void Gallery::deleteCurrent() {
     if (ask.exec() != QMessageBox::Yes)
         return;
     jobs_.moveToTrash(recipe, imageFolder_);
+}
+
+void Gallery::crossSelected() {
+    QModelIndexList chosen = view_->selectionModel()->selectedIndexes();
+    if (chosen.size() != 2)
+        return;
+    std::sort(chosen.begin(), chosen.end()); // in the gallery's order
+    std::array<Recipe, 2> recipes;
+    for (int k = 0; k < 2; ++k) {
+        QString error;
+        if (!readRecipe(chosen[k].data(GalleryModel::PathRole).toString(), recipes[std::size_t(k)],
+                        error)) {
+            QMessageBox::warning(this, tr("Not crossed"), error);
+            return;
+        }
+    }
+    emit crossRequested(recipes[0], recipes[1]);
 }
 
 void Gallery::movedToTrash(const QString& path, const QString& error) {

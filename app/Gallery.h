@@ -4,7 +4,8 @@
 // date, newest first, over all sessions. It opens at once and fills in: the folder is listed
 // and the thumbnails made off the UI thread. Enter or a double click asks to open an image's
 // recipe (the gallery stays open); Delete moves an image and its recipe to the trash, once
-// confirmed; Esc closes the window.
+// confirmed; Esc closes the window. With two images selected (Ctrl or Shift with a click or the
+// arrows), Cross (Ctrl+M) asks for the variations view on their crosses.
 
 #include "GalleryJobs.h"
 #include "GalleryModel.h"
@@ -13,6 +14,7 @@
 #include <QString>
 #include <QWidget>
 
+class QAction;
 class QLabel;
 class QListView;
 class QStackedLayout;
@@ -27,6 +29,8 @@ public:
 
     // The list of thumbnails.
     QListView* view() const { return view_; }
+    // Crosses the two images selected; enabled while exactly two are.
+    QAction* crossAction() const { return cross_; }
 
 public slots:
     // Lists the folder again, after images were saved while the gallery was open.
@@ -35,6 +39,8 @@ public slots:
 signals:
     // The user chose to open the image whose recipe is at `recipePath`.
     void openRequested(const QString& recipePath);
+    // The user chose to cross two images, whose recipes these are.
+    void crossRequested(const Recipe& first, const Recipe& second);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -44,6 +50,8 @@ private:
     // Asks whether the current image is to go to the trash, and sends it there.
     void deleteCurrent();
     void movedToTrash(const QString& path, const QString& error);
+    // Reads the recipes of the two images selected and asks for their crosses.
+    void crossSelected();
 
     RecipeStore store_;
     QString imageFolder_;
@@ -52,4 +60,5 @@ private:
     QListView* view_ = nullptr;
     QLabel* empty_ = nullptr; // says how to save a first image, when there is none
     QStackedLayout* pages_ = nullptr;
+    QAction* cross_ = nullptr;
 };

@@ -5,8 +5,8 @@
 // ratio; then the colouring of all canvas pixels alone on both paths, the fraction of pixels the
 // fast path left to the literal code, the cost of the literal pipeline per visited pixel, the
 // time of one random-order pass, the cost of one random number, the save, the export of a 4K
-// picture, the encoding of an MP4 video against FFmpeg's command-line program, and the peak
-// memory.
+// picture, the eight pictures of the variations view, the encoding of an MP4 video against
+// FFmpeg's command-line program, and the peak memory.
 
 #include "BuildFrames.h"
 #include "ExportJob.h"
@@ -16,6 +16,7 @@
 #include "Pipeline.h"
 #include "PlaneRender.h"
 #include "RecipeVideo.h"
+#include "Variation.h"
 #include "VideoFile.h"
 #include "World.h"
 
@@ -437,6 +438,34 @@ int main(int argc, char** argv) {
         std::printf("Export, 3840 x 2160 PNG:           %8.2f ms %8.2f ms  %.3f (export job; "
                     "rosette-render's steps)\n",
                     exported, drawn, exported / drawn);
+    }
+
+    {
+        // The variations view: eight variations of the image, 200 x 200 pixels each, all
+        // coloured before the view shows them, within one frame of the display (16 ms).
+        constexpr double frame = 16.0;
+        for (const int type : {1, 4}) {
+            World world(clock);
+            startUp(world, type);
+            PlaneRenderer renderer;
+            PlaneRenderer::Options options;
+            options.width = options.height = 200;
+            std::vector<double> runs;
+            const double ms = medianOverSeeds(clock, [&] {
+                beginImage(world); // the parameters of this seed; its sweep is not run
+                const std::vector<Recipe> ring =
+                    variations(recipeOf(world), 0.25, VariationScope::Both, 1, 8);
+                const auto start = Steady::now();
+                for (const Recipe& variation : ring)
+                    renderer.render(variation, options);
+                runs.push_back(millisecondsSince(start));
+                return runs.back();
+            });
+            const double slowest = *std::max_element(runs.begin() + warmUps, runs.end());
+            std::printf("Variations view, 8 x 200 x 200:    %8.2f ms, slowest %.2f ms (type %d): "
+                        "%s %g ms\n",
+                        ms, slowest, type, slowest < frame ? "under" : "NOT under", frame);
+        }
     }
 
     {

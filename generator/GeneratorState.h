@@ -53,8 +53,9 @@ struct GeneratorState {
     QString imeslike; // file-name stem of the current image, "T" + 14 digits
 
     // Cells of the random sweeps: 1 once visited in the current pass; cell (i, j) at j * 551 + i.
+    // Made (551 x 551) by the first random sweep, so that a state that only colours is small.
     static constexpr int visitedSide = 551;
-    std::vector<std::int16_t> visited = std::vector<std::int16_t>(visitedSide * visitedSide, 0);
+    std::vector<std::int16_t> visited;
 };
 
 // The number of random numbers one parameter draw takes, and the draw itself: tip, barv, f1, f2,

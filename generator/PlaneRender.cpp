@@ -82,8 +82,16 @@ QImage PlaneRenderer::render(const Recipe& recipe, const Options& options,
     // Type 4 shows its noise where the formulas give no value, replaced as the levels are.
     QImage noise;
     if (recipe.generationType == 4) {
-        noise = noiseCanvas(recipe, options.background);
-        for (int y = 0; y < noise.height(); ++y) {
+        // Drawing the noise takes longer than colouring a small picture, and variations of an
+        // image share its random state: the last noise drawn is kept.
+        if (noise_.isNull() || noiseRandom_ != recipe.random ||
+            noiseBackground_ != options.background) {
+            noise_ = noiseCanvas(recipe, options.background);
+            noiseRandom_ = recipe.random;
+            noiseBackground_ = options.background;
+        }
+        noise = noise_;
+        for (int y = 0; y < noise.height() && !recipe.replacements.empty(); ++y) {
             auto* line = reinterpret_cast<QRgb*>(noise.scanLine(y));
             for (int x = 0; x < noise.width(); ++x)
                 line[x] = replaced(colour::fromQRgb(line[x]));

@@ -42,6 +42,7 @@ std::array<colour::Value, 68> levelColours(const palette::Waves& waves);
 // cell the pass visits in its random colour, the rest in `background`.
 QImage noiseCanvas(const Recipe& recipe, colour::Value background);
 
+// One renderer serves one thread at a time.
 class PlaneRenderer {
 public:
     // `threads` 1 works on the calling thread alone; anything else on every core.
@@ -67,4 +68,8 @@ public:
 
 private:
     bool allCores_;
+    // The noise canvas last drawn for a type-4 recipe, with what it was drawn from.
+    QImage noise_;
+    Random::State noiseRandom_{};
+    colour::Value noiseBackground_ = 0;
 };

@@ -19,36 +19,15 @@
 
 namespace {
 
-// How a number field is checked beyond its range.
-enum class Kind { Fraction, Whole, Even };
+using recipeFields::baseHigh;
+using recipeFields::baseLow;
+using recipeFields::Kind;
+using recipeFields::n4High;
+using recipeFields::n4Low;
+using recipeFields::phaseHigh;
+using recipeFields::SingleField;
+using recipeFields::singleFields;
 
-struct SingleField {
-    const char* name;
-    float Recipe::*member;
-    double low, high;
-    Kind kind;
-};
-
-// The parameters held as singles, with the ranges their draw gives (the upper ends included: a
-// value drawn just below one rounds up to it as a single).
-constexpr SingleField singleFields[] = {
-    {"tip", &Recipe::tip, 1, 4, Kind::Whole},
-    {"barv", &Recipe::barv, 1, 5, Kind::Whole},
-    {"f1", &Recipe::f1, 6, 24, Kind::Even},
-    {"f2", &Recipe::f2, 4, 16, Kind::Even},
-    {"n1", &Recipe::n1, 10, 30, Kind::Fraction},
-    {"n2", &Recipe::n2, 10, 30, Kind::Fraction},
-    {"n3", &Recipe::n3, 3, 9, Kind::Fraction},
-    {"komp1", &Recipe::komp1, 100, 149, Kind::Whole},
-    {"komp2", &Recipe::komp2, 100, 149, Kind::Whole},
-    {"komp3", &Recipe::komp3, 100, 149, Kind::Whole},
-    {"baf01", &Recipe::baf01, 20, 40, Kind::Fraction},
-    {"baf02", &Recipe::baf02, 2, 4, Kind::Fraction},
-    {"baf03", &Recipe::baf03, 100, 200, Kind::Fraction},
-};
-constexpr double n4Low = 0.1, n4High = 0.9;
-constexpr double phaseHigh = 6.28;
-constexpr double baseLow = 20, baseHigh = 39;
 constexpr double whiteValue = 16777215;    // the largest colour value
 constexpr double largestWord = 4294967295; // the largest word of the random state
 
@@ -278,6 +257,8 @@ QByteArray toJson(const Recipe& r) {
     o.insert(QLatin1String("formatVersion"), Recipe::currentFormat);
     o.insert(QLatin1String("programVersion"), r.programVersion);
     o.insert(QLatin1String("stem"), r.stem);
+    if (!r.parents.isEmpty()) // only a variation or a cross has parents
+        o.insert(QLatin1String("parents"), QJsonArray::fromStringList(r.parents));
     o.insert(QLatin1String("generationType"), r.generationType);
     QJsonArray random;
     for (const std::uint32_t word : r.random)
@@ -346,13 +327,24 @@ bool fromJson(const QByteArray& json, const QString& source, Recipe& recipe, QSt
     }
     if (const auto version = in.text(top, "programVersion"))
         r.programVersion = *version;
+    // A stem names files: letters, digits, '_', '-' and '.', not starting with '.'.
+    static const QRegularExpression safe(QStringLiteral("^[A-Za-z0-9_-][A-Za-z0-9_.-]{0,99}$"));
+    const QString stemRule = QStringLiteral("must be 1 to 100 letters, digits, '_', '-' or '.'");
     if (const auto stem = in.text(top, "stem")) {
-        // The stem names files: letters, digits, '_', '-' and '.', not starting with '.'.
-        static const QRegularExpression safe(QStringLiteral("^[A-Za-z0-9_-][A-Za-z0-9_.-]{0,99}$"));
         if (!safe.match(*stem).hasMatch())
-            in.fail(QStringLiteral("stem"),
-                    QStringLiteral("must be 1 to 100 letters, digits, '_', '-' or '.'"));
+            in.fail(QStringLiteral("stem"), stemRule);
         r.stem = *stem;
+    }
+    // Only a variation or a cross has parents: one stem, or two.
+    if (const auto list = top.constFind(QLatin1String("parents")); list != top.constEnd()) {
+        const QJsonArray stems = list->toArray();
+        if (!list->isArray() || stems.isEmpty() || stems.size() > 2)
+            in.fail(QStringLiteral("parents"), QStringLiteral("must be a list of 1 or 2 stems"));
+        for (qsizetype k = 0; k < stems.size() && !in.failed(); ++k) {
+            if (!stems[k].isString() || !safe.match(stems[k].toString()).hasMatch())
+                in.fail(QStringLiteral("parents[%1]").arg(k), stemRule);
+            r.parents << stems[k].toString();
+        }
     }
     if (const auto type = in.number(top, QString(), "generationType", 1, 4, Kind::Whole))
         r.generationType = int(*type);

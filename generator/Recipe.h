@@ -4,7 +4,8 @@
 // image and plain enough to read. It holds the fourteen random parameters exactly as the
 // generator holds them, the nine values of the palette strip, the generation type, the colour
 // replacements made on the image in order, the image's name stem and the random source's state
-// as its sweep began (the visit order of types 3 and 4, the noise of type 4). Written as JSON with
+// as its sweep began (the visit order of types 3 and 4, the noise of type 4), and for a variation
+// or a cross the stems of the images it was made from. Written as JSON with
 // named fields; singles are written as the shortest text that reads back to the same single,
 // doubles as the shortest text that reads back to the same double, so a recipe read back is
 // equal bit for bit. Read strictly: the first field that is missing, of the wrong kind or out
@@ -17,6 +18,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 class World;
@@ -43,10 +45,48 @@ struct Recipe {
     Random::State random = Random::unseeded; // the random source as the image's sweep began
     std::vector<Replacement> replacements;   // in the order they were made
     QString stem;                            // the image's name stem, e.g. T20240307090503
-    QString programVersion;                  // the version of the program that wrote it
+    QStringList parents;    // the stems it was made from: one for a variation, two for a cross
+    QString programVersion; // the version of the program that wrote it
 
     bool operator==(const Recipe&) const = default;
 };
+
+// The ranges of a recipe's numbers, as the parameter and palette draws give them.
+namespace recipeFields {
+
+// How a number is held beyond its range.
+enum class Kind { Fraction, Whole, Even };
+
+struct SingleField {
+    const char* name;
+    float Recipe::*member;
+    double low, high;
+    Kind kind;
+};
+
+// The parameters held as singles, with the ranges their draw gives (the upper ends included: a
+// value drawn just below one rounds up to it as a single).
+inline constexpr SingleField singleFields[] = {
+    {"tip", &Recipe::tip, 1, 4, Kind::Whole},
+    {"barv", &Recipe::barv, 1, 5, Kind::Whole},
+    {"f1", &Recipe::f1, 6, 24, Kind::Even},
+    {"f2", &Recipe::f2, 4, 16, Kind::Even},
+    {"n1", &Recipe::n1, 10, 30, Kind::Fraction},
+    {"n2", &Recipe::n2, 10, 30, Kind::Fraction},
+    {"n3", &Recipe::n3, 3, 9, Kind::Fraction},
+    {"komp1", &Recipe::komp1, 100, 149, Kind::Whole},
+    {"komp2", &Recipe::komp2, 100, 149, Kind::Whole},
+    {"komp3", &Recipe::komp3, 100, 149, Kind::Whole},
+    {"baf01", &Recipe::baf01, 20, 40, Kind::Fraction},
+    {"baf02", &Recipe::baf02, 2, 4, Kind::Fraction},
+    {"baf03", &Recipe::baf03, 100, 200, Kind::Fraction},
+};
+inline constexpr double n4Low = 0.1, n4High = 0.9;   // n4, a double
+inline constexpr double phaseHigh = 6.28;            // a wave's phase, from 0
+inline constexpr double baseLow = 20, baseHigh = 39; // a wave's base, whole; its divisor lies
+                                                     // from the base up to twice it
+
+} // namespace recipeFields
 
 // The recipe of the image a world has just begun or finished: its parameters, the nine values
 // of its strip, the generation type in `state.nac`, its stem and `imageRandom`, without

@@ -42,6 +42,8 @@ Sweep::Sweep(GeneratorState& state, Random& random, const Surface& strip, Surfac
             return; // the visited grid holds no more cells than this
         passLength_ = sir * vis;
         total_ = type_ == 4 ? 2 * passLength_ : passLength_;
+        if (s_->visited.size() != std::size_t(side) * side)
+            s_->visited.assign(std::size_t(side) * side, 0);
         resetVisited();
         break;
     default:

@@ -1,8 +1,11 @@
 // The gallery: every saved recipe newest first, opened with Enter, its thumbnail rendered from
 // the recipe (or taken from the cache while the recipe is unchanged), moved to the trash with
-// Delete once confirmed; a recipe that cannot be read shows so.
+// Delete once confirmed; a recipe that cannot be read shows so; two images selected can be
+// crossed.
 
 #include "Gallery.h"
+#include "VariationGrid.h"
+#include "VariationsView.h"
 #include "WindowTestSupport.h"
 
 #include <QAbstractButton>
@@ -82,6 +85,7 @@ private slots:
     void cachedThumbnailLastsWhileTheRecipeIsUnchanged();
     void deleteMovesImageAndRecipeToTheTrash_data();
     void deleteMovesImageAndRecipeToTheTrash();
+    void crossTakesTwoSelectedImages();
 
 private:
     QTemporaryDir home_; // the cache and the trash, away from the user's own
@@ -227,6 +231,37 @@ void TestGallery::deleteMovesImageAndRecipeToTheTrash() {
     QCOMPARE(trash.exists("T2.json") && trash.exists("T2.jpg"), gone);
     if (gone)
         QVERIFY(QDir(trash).removeRecursively());
+}
+
+void TestGallery::crossTakesTwoSelectedImages() {
+    // Cross is enabled while exactly two images are selected and asks for the crosses of their
+    // recipes, in the gallery's order; the view opened on them shows a cross of the two at the
+    // centre and eight more around it.
+    const Saved saved(3);
+    ShownGallery g(saved, 3);
+    QVERIFY(g.listed);
+    QAction* crossing = g.gallery.crossAction();
+    QVERIFY(!crossing->isEnabled());
+    QTest::keyClick(g.gallery.view(), Qt::Key_Right, Qt::ShiftModifier);
+    QVERIFY(crossing->isEnabled());
+    QSignalSpy asked(&g.gallery, &Gallery::crossRequested);
+    crossing->trigger();
+    QCOMPARE(asked.size(), 1);
+    Recipe first, second;
+    QString error;
+    QVERIFY(readRecipe(saved.recipe("T3"), first, error) &&
+            readRecipe(saved.recipe("T2"), second, error));
+    QVERIFY(asked.at(0).at(0).value<Recipe>() == first);
+    QVERIFY(asked.at(0).at(1).value<Recipe>() == second);
+
+    const VariationsView view(first, second);
+    QVERIFY(view.crossing());
+    for (int cell = 0; cell < VariationGrid::cells; ++cell)
+        QCOMPARE(view.recipeAt(cell).parents, QStringList({first.stem, second.stem}));
+    QVERIFY(view.recipeAt(0) == cross(first, second, view.seed()));
+
+    QTest::keyClick(g.gallery.view(), Qt::Key_Right, Qt::ShiftModifier);
+    QVERIFY(!crossing->isEnabled());
 }
 
 QTEST_MAIN(TestGallery)

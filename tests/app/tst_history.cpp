@@ -1,10 +1,13 @@
 // Going back and forth through this session's images: Alt+Left and Alt+Right show an earlier
 // or later image again at once, complete, with its palette strip, its colour replacements and
 // its own name, saying in the title where the user is; a new image is added at the end (but
-// "repeat  image" of an unchanged image only renames it); the last hundred are kept.
+// "repeat  image" of an unchanged image only renames it), as is a variation put on the canvas;
+// the last hundred are kept.
 
 #include "Gallery.h"
 #include "History.h"
+#include "VariationGrid.h"
+#include "VariationsView.h"
 #include "WindowTestSupport.h"
 
 #include <QDir>
@@ -14,6 +17,7 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -98,6 +102,7 @@ private slots:
     void repeatOfAnUnchangedImageKeepsOneEntry();
     void openedImageComesBackAsSaved_data();
     void openedImageComesBackAsSaved();
+    void variationChosenByKeysJoinsTheHistory();
 };
 
 void TestHistory::keepsTheLastHundred() {
@@ -456,6 +461,64 @@ void TestHistory::openedImageComesBackAsSaved() {
         QVERIFY(original.seek(0));
         QCOMPARE(original.readAll(), originalBytes);
     }
+}
+
+void TestHistory::variationChosenByKeysJoinsTheHistory() {
+    // Ctrl+M shows the image on the canvas amid eight variations, drawn at once; Right and Enter
+    // make the one right of the centre the centre, amid eight new ones; Backspace goes back; +
+    // draws the eight again, stronger. Enter on the centre puts it on the canvas as a new image
+    // of the history, with a name of its own, naming the image it came from.
+    TestWindow w;
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    QVERIFY(waitIdle(w.controller()));
+    const Recipe image = w.controller().history().current()->recipe;
+    QVERIFY(key(w, Qt::Key_M, Qt::ControlModifier));
+    QPointer<VariationsView> view = w.form.findChild<VariationsView*>();
+    QVERIFY(view && view->isVisible());
+    VariationGrid* grid = view->grid();
+    QVERIFY(view->centre() == image);
+    PlaneRenderer::Options cell;
+    cell.width = cell.height = VariationGrid::cellSide;
+    auto ringOf = [&view](const Recipe& centre) {
+        return variations(centre, view->strength(), view->scope(), view->seed(), 8);
+    };
+    const std::vector<Recipe> first = ringOf(image);
+    for (int k = 0; k < 8; ++k) {
+        const int at = k < 4 ? k : k + 1;
+        QVERIFY(view->recipeAt(at) == first[std::size_t(k)]);
+        COMPARE_IMAGES(grid->picture(at), PlaneRenderer(1).render(first[std::size_t(k)], cell));
+    }
+
+    QTest::keyClick(grid, Qt::Key_Right);
+    QTest::keyClick(grid, Qt::Key_Return);
+    QVERIFY(view->centre() == first[4]);
+    QVERIFY(view->recipeAt(0) == ringOf(first[4])[0]);
+    QTest::keyClick(grid, Qt::Key_Backspace);
+    QVERIFY(view->centre() == image);
+    const double strength = view->strength();
+    QTest::keyClick(grid, Qt::Key_Plus);
+    QVERIFY(view->strength() > strength);
+    QVERIFY(view->recipeAt(0) == ringOf(image)[0]);
+    QVERIFY(!(view->recipeAt(0) == first[0]));
+
+    QTest::keyClick(grid, Qt::Key_Up);
+    QTest::keyClick(grid, Qt::Key_Left);
+    QTest::keyClick(grid, Qt::Key_Return);
+    const Recipe chosen = view->centre();
+    QVERIFY(!(chosen == image));
+    w.clock.secondsSinceMidnight(); // a second later
+    QTest::keyClick(grid, Qt::Key_Return);
+    QVERIFY(waitIdle(w.controller()));
+    QTRY_VERIFY(!view);
+    QCOMPARE(w.controller().history().size(), 2);
+    const Recipe shown = w.controller().history().current()->recipe;
+    QCOMPARE(shown.parents, QStringList{image.stem});
+    QVERIFY(shown.stem != image.stem);
+    QCOMPARE(w.world().state.imeslike, shown.stem);
+    Recipe named = chosen;
+    named.stem = shown.stem;
+    QVERIFY(named == shown);
+    COMPARE_IMAGES(w.canvas(), PlaneRenderer(1).render(shown, {}));
 }
 
 QTEST_MAIN(TestHistory)

@@ -1,9 +1,11 @@
 // Recipes: written as JSON, read back bit for bit, read strictly with one-line errors naming the
-// file and the field, written atomically.
+// file and the field, written atomically; and the variations and crosses made from them.
 
 #include "FakeClock.h"
+#include "PlaneRender.h"
 #include "Recipe.h"
 #include "RecipeStore.h"
+#include "Variation.h"
 #include "World.h"
 
 #include <QDateTime>
@@ -11,11 +13,14 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <bit>
 #include <cmath>
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -48,7 +53,7 @@ bool sameBits(const Recipe& a, const Recipe& b) {
            f(p.base3) == f(q.base3) && d(p.phase1) == d(q.phase1) && d(p.phase2) == d(q.phase2) &&
            d(p.phase3) == d(q.phase3) && f(p.div1) == f(q.div1) && f(p.div2) == f(q.div2) &&
            f(p.div3) == f(q.div3) && a.generationType == b.generationType && a.random == b.random &&
-           a.replacements == b.replacements && a.stem == b.stem &&
+           a.replacements == b.replacements && a.stem == b.stem && a.parents == b.parents &&
            a.programVersion == b.programVersion;
 }
 
@@ -99,6 +104,12 @@ private slots:
     void storeListsNewestFirst();
     void storeFindsTheRecipeNamed_data();
     void storeFindsTheRecipeNamed();
+    void variationsKeepEveryValueInItsRange_data();
+    void variationsKeepEveryValueInItsRange();
+    void variationsComeFromTheirSeed();
+    void weakVariationsChangeLittle_data();
+    void weakVariationsChangeLittle();
+    void crossTakesEveryValueFromAParent();
 };
 
 void TestRecipe::roundTripIsBitForBit_data() {
@@ -120,6 +131,11 @@ void TestRecipe::roundTripIsBitForBit_data() {
     edges.replacements = {{0x123456, 0}, {16777215, 42}, {42, 0x123456}};
     edges.random = {0, 4294967295u, 1, 0x80000000u};
     QTest::newRow("edges and replacements") << edges;
+    Recipe variation = drawnRecipe(8);
+    variation.parents = {QStringLiteral("T20240307090503")};
+    QTest::newRow("a variation's parent") << variation;
+    variation.parents << QStringLiteral("my-rosette.2");
+    QTest::newRow("a cross's parents") << variation;
 }
 
 void TestRecipe::roundTripIsBitForBit() {
@@ -145,6 +161,7 @@ void TestRecipe::singlesAreWrittenShort() {
     QVERIFY2(json.contains("\"n1\": 20.3,"), json.constData());
     QVERIFY2(json.contains("\"baf02\": 2.5,"), json.constData());
     QVERIFY(json.contains("\"formatVersion\": 2"));
+    QVERIFY(!json.contains("parents")); // only a variation or a cross has them
 }
 
 void TestRecipe::badFieldsGiveOneLineErrors_data() {
@@ -161,6 +178,13 @@ void TestRecipe::badFieldsGiveOneLineErrors_data() {
     QTest::newRow("stem with a slash") << "stem" << QJsonValue("../T1") << "stem";
     QTest::newRow("stem a number") << "stem" << QJsonValue(5) << "stem";
     QTest::newRow("program version missing") << "programVersion" << gone << "programVersion";
+    QTest::newRow("parents a text") << "parents" << QJsonValue("T1") << "parents";
+    QTest::newRow("no parents") << "parents" << QJsonValue(QJsonArray{}) << "parents";
+    QTest::newRow("three parents")
+        << "parents" << QJsonValue(QJsonArray{"T1", "T2", "T3"}) << "parents";
+    QTest::newRow("a parent with a slash")
+        << "parents" << QJsonValue(QJsonArray{"T1", "../T2"}) << "parents[1]";
+    QTest::newRow("a parent a number") << "parents" << QJsonValue(QJsonArray{5}) << "parents[0]";
     QTest::newRow("type 5") << "generationType" << QJsonValue(5) << "generationType";
     QTest::newRow("type 1.5") << "generationType" << QJsonValue(1.5) << "generationType";
     QTest::newRow("random missing") << "random" << gone << "random";
@@ -398,6 +422,208 @@ void TestRecipe::storeFindsTheRecipeNamed() {
     const bool relative = argument.startsWith("out/");
     QCOMPARE(RecipeStore(root.filePath("saved")).find(relative ? inRoot(argument) : argument),
              inRoot(found));
+}
+
+namespace {
+
+// The numbers of a recipe that a variation or a cross may change, with their ranges' widths:
+// the thirteen singles, n4, and the base, phase and divisor of each wave.
+struct Number {
+    QString name;
+    double value;
+    double range;
+    double rounding; // how far its rounding to a whole or even number, or a single, may move it
+};
+
+QList<Number> numbersOf(const Recipe& r) {
+    using recipeFields::Kind;
+    QList<Number> numbers;
+    for (const auto& f : recipeFields::singleFields)
+        numbers.push_back({QLatin1String(f.name), r.*(f.member), f.high - f.low,
+                           f.kind == Kind::Whole  ? 0.5
+                           : f.kind == Kind::Even ? 1.0
+                                                  : 1e-5});
+    numbers.push_back({QStringLiteral("n4"), r.n4, 0.8, 0});
+    const palette::Waves& w = r.waves;
+    for (const auto& [name, value, range, rounding] :
+         {std::tuple{"base1", double(w.base1), 19.0, 0.5},
+          {"base2", w.base2, 19.0, 0.5},
+          {"base3", w.base3, 19.0, 0.5},
+          {"phase1", w.phase1, 6.28, 0.0},
+          {"phase2", w.phase2, 6.28, 0.0},
+          {"phase3", w.phase3, 6.28, 0.0},
+          {"div1", w.div1, w.base1, 0.0},
+          {"div2", w.div2, w.base2, 0.0},
+          {"div3", w.div3, w.base3, 0.0}})
+        numbers.push_back({QLatin1String(name), value, range, rounding});
+    return numbers;
+}
+
+// The share of pixels of two pictures of one size that are the same.
+double sameShare(const QImage& a, const QImage& b) {
+    int same = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            same += a.pixel(x, y) == b.pixel(x, y);
+    return double(same) / (a.width() * a.height());
+}
+
+} // namespace
+
+void TestRecipe::variationsKeepEveryValueInItsRange_data() {
+    QTest::addColumn<double>("strength");
+    QTest::addColumn<int>("scope");
+    QTest::newRow("wildest, both") << 1.0 << int(VariationScope::Both);
+    QTest::newRow("strength 0.3, both") << 0.3 << int(VariationScope::Both);
+    QTest::newRow("wildest, shape") << 1.0 << int(VariationScope::Shape);
+    QTest::newRow("wildest, colours") << 1.0 << int(VariationScope::Colours);
+}
+
+void TestRecipe::variationsKeepEveryValueInItsRange() {
+    // Every variation is a recipe the strict reader takes: each value in its range, whole or
+    // even where the draw makes it so, each divisor from its base to twice it. A number moves by
+    // at most strength^2 x its range (a phase round its circle; a whole number by its rounding
+    // too); only the numbers in scope move, and over many seeds every one does. The type, the
+    // random state and the replacements stay; the parent's stem is named.
+    QFETCH(double, strength);
+    QFETCH(int, scope);
+    Recipe parent = drawnRecipe(21);
+    parent.generationType = 3;
+    parent.replacements = {{0x102030, 0x405060}};
+    const QList<Number> before = numbersOf(parent);
+    QSet<QString> moved;
+    for (std::uint64_t seed = 0; seed < 1000; ++seed) {
+        const Recipe v = vary(parent, strength, VariationScope(scope), seed);
+        Recipe read;
+        QString error;
+        QVERIFY2(fromJson(toJson(v), QStringLiteral("variation"), read, error), qPrintable(error));
+        QCOMPARE(v.generationType, 3);
+        QCOMPARE(v.random, parent.random);
+        QCOMPARE(v.replacements, parent.replacements);
+        QCOMPARE(v.parents, QStringList{parent.stem});
+        const QList<Number> after = numbersOf(v);
+        for (qsizetype k = 0; k < after.size(); ++k) {
+            const Number& a = after[k];
+            const Number& b = before[k];
+            if (a.value != b.value)
+                moved.insert(a.name);
+            if (a.name == "tip" || a.name == "barv" || a.name.startsWith("div"))
+                continue; // a choice; a divisor follows its base
+            double distance = std::fabs(a.value - b.value);
+            if (a.name.startsWith("phase"))
+                distance = std::min(distance, 6.28 - distance);
+            QVERIFY2(distance <= strength * strength * b.range + b.rounding + 1e-9,
+                     qPrintable(QStringLiteral("seed %1: %2 moved from %3 to %4")
+                                    .arg(seed)
+                                    .arg(a.name)
+                                    .arg(b.value)
+                                    .arg(a.value)));
+        }
+    }
+    const bool shape = VariationScope(scope) != VariationScope::Colours;
+    const bool colours = VariationScope(scope) != VariationScope::Shape;
+    for (const Number& n : before) {
+        const bool inScope =
+            n.name.contains(QRegularExpression("^(base|phase|div)")) ? colours : shape;
+        QVERIFY2(moved.contains(n.name) == inScope, qPrintable(n.name));
+    }
+}
+
+void TestRecipe::variationsComeFromTheirSeed() {
+    // The same recipe, strength, scope and seed give the same variation; the k-th of a series
+    // from one seed is the variation of seed + k, and the series' variations differ. One seed
+    // moves the shape of a Both variation as the Shape one, its colours as the Colours one.
+    const Recipe parent = drawnRecipe(22);
+    const std::vector<Recipe> ring = variations(parent, 0.4, VariationScope::Both, 77, 8);
+    QCOMPARE(ring.size(), std::size_t(8));
+    QVERIFY(ring == variations(parent, 0.4, VariationScope::Both, 77, 8));
+    for (std::size_t k = 0; k < ring.size(); ++k) {
+        QVERIFY(ring[k] == vary(parent, 0.4, VariationScope::Both, 77 + k));
+        for (std::size_t m = 0; m < k; ++m)
+            QVERIFY(!(ring[k] == ring[m]));
+    }
+    const Recipe shape = vary(parent, 0.4, VariationScope::Shape, 80);
+    const Recipe colours = vary(parent, 0.4, VariationScope::Colours, 80);
+    QCOMPARE(shape.waves, parent.waves);
+    QCOMPARE(colours.n1, parent.n1);
+    Recipe both = shape;
+    both.waves = colours.waves;
+    QVERIFY(both == ring[3]);
+}
+
+void TestRecipe::weakVariationsChangeLittle_data() {
+    QTest::addColumn<double>("strength");
+    QTest::addColumn<int>("scope");
+    QTest::addColumn<bool>("little"); // most pixels stay as they were
+    QTest::newRow("weakest, shape") << weakestVariation << int(VariationScope::Shape) << true;
+    QTest::newRow("weakest, colours") << weakestVariation << int(VariationScope::Colours) << true;
+    QTest::newRow("weakest, both") << weakestVariation << int(VariationScope::Both) << true;
+    QTest::newRow("wildest, both") << wildestVariation << int(VariationScope::Both) << false;
+}
+
+void TestRecipe::weakVariationsChangeLittle() {
+    // The weakest variations leave most pixels of a 200 x 200 picture as they were, on average
+    // over ten seeds; the wildest change most of them.
+    QFETCH(double, strength);
+    QFETCH(int, scope);
+    QFETCH(bool, little);
+    PlaneRenderer renderer;
+    PlaneRenderer::Options size;
+    size.width = size.height = 200;
+    const Recipe parent = drawnRecipe(23);
+    const QImage before = renderer.render(parent, size);
+    double same = 0;
+    for (const Recipe& v : variations(parent, strength, VariationScope(scope), 1, 10))
+        same += sameShare(renderer.render(v, size), before) / 10;
+    QVERIFY2(little ? same > 0.85 : same < 0.5, qPrintable(QString::number(same)));
+}
+
+void TestRecipe::crossTakesEveryValueFromAParent() {
+    // Each parameter, and each wave with its base, phase and divisor together, is one parent's
+    // or the other's, and over a few seeds each parent gives each of them. The type and the
+    // random state are the first parent's; the replacements are left out; both stems are named.
+    Recipe a = drawnRecipe(24);
+    Recipe b = drawnRecipe(25);
+    a.stem = QStringLiteral("A");
+    b.stem = QStringLiteral("B");
+    a.replacements = {{1, 2}};
+    b.generationType = 4;
+    const std::vector<Recipe> made = crosses(a, b, 5, 64);
+    QSet<QString> fromA, fromB;
+    for (std::size_t k = 0; k < made.size(); ++k) {
+        const Recipe& c = made[k];
+        QVERIFY(c == cross(a, b, 5 + k));
+        QCOMPARE(c.generationType, a.generationType);
+        QCOMPARE(c.random, a.random);
+        QVERIFY(c.replacements.empty());
+        QCOMPARE(c.parents, QStringList({"A", "B"}));
+        const QList<Number> mine = numbersOf(c), as = numbersOf(a), bs = numbersOf(b);
+        for (qsizetype n = 0; n < mine.size(); ++n) {
+            const QString name = mine[n].name;
+            // A wave is taken whole: its three values are all at n, n + 3 and n + 6 of one
+            // parent's, starting from its base.
+            const qsizetype wave = name.startsWith("base")    ? n
+                                   : name.startsWith("phase") ? n - 3
+                                   : name.startsWith("div")   ? n - 6
+                                                              : -1;
+            auto same = [&](const QList<Number>& parent) {
+                if (wave < 0)
+                    return mine[n].value == parent[n].value;
+                for (const qsizetype m : {wave, wave + 3, wave + 6})
+                    if (mine[m].value != parent[m].value)
+                        return false;
+                return true;
+            };
+            QVERIFY2(same(as) || same(bs),
+                     qPrintable(QStringLiteral("%1 of cross %2").arg(name).arg(k)));
+            if (mine[n].value == as[n].value)
+                fromA.insert(name);
+            if (mine[n].value == bs[n].value)
+                fromB.insert(name);
+        }
+    }
+    QCOMPARE(fromA.size(), numbersOf(a).size());
+    QCOMPARE(fromB.size(), numbersOf(a).size());
 }
 
 QTEST_MAIN(TestRecipe)

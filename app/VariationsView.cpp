@@ -1,0 +1,253 @@
+#include "VariationsView.h"
+
+#include "VariationGrid.h"
+
+#include <QBoxLayout>
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <bit>
+#include <cmath>
+
+namespace {
+
+// The seeds of a view start from its images' random states: the same images, the same views.
+std::uint64_t seedOf(const Random::State& words) {
+    return (std::uint64_t(words[0]) << 32 | words[1]) ^ (std::uint64_t(words[2]) << 32 | words[3]);
+}
+
+// The cell of the k-th of the eight around the centre.
+int ringCell(int k) {
+    return k < VariationGrid::centre ? k : k + 1;
+}
+
+} // namespace
+
+VariationsView::VariationsView(QWidget* parent) : QDialog(parent) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    grid_ = new VariationGrid;
+    connect(grid_, &VariationGrid::picked, this, &VariationsView::picked);
+
+    strength_ = new QSlider(Qt::Horizontal);
+    strength_->setRange(0, int(strengths.size()) - 1);
+    strength_->setValue(firstStrength);
+    strength_->setPageStep(2);
+    strength_->setTickPosition(QSlider::TicksBelow);
+    strength_->setAccessibleName(tr("Strength"));
+    strength_->setToolTip(tr("How far the variations go from the centre, from barely to wild "
+                             "(+ and -)"));
+    strengthText_ = new QLabel;
+    strengthText_->setMinimumWidth(strengthText_->fontMetrics().horizontalAdvance("0.00") + 4);
+    auto* strengthLabel = new QLabel(tr("&Strength:"));
+    strengthLabel->setBuddy(strength_);
+
+    scope_ = new QButtonGroup(this);
+    auto* scopeBox = new QGroupBox(tr("Change"));
+    auto* scopeColumn = new QVBoxLayout(scopeBox);
+    const std::array<std::pair<QString, VariationScope>, 3> scopes{{
+        {tr("Sh&ape"), VariationScope::Shape},
+        {tr("&Colours"), VariationScope::Colours},
+        {tr("Bo&th"), VariationScope::Both},
+    }};
+    for (const auto& [text, scope] : scopes) {
+        auto* button = new QRadioButton(text);
+        scope_->addButton(button, int(scope));
+        scopeColumn->addWidget(button);
+    }
+    scope_->button(int(VariationScope::Both))->setChecked(true);
+
+    back_ = new QPushButton(tr("&Back"));
+    back_->setToolTip(tr("Goes back to the centre before (Backspace)"));
+    auto* others = new QPushButton(tr("&Others"));
+    others->setToolTip(tr("Draws eight other variations (R)"));
+    auto* use = new QPushButton(tr("&Use"));
+    use->setToolTip(tr("Puts the centre on the canvas (Enter on the centre)"));
+    auto* close = new QPushButton(tr("Close"));
+    for (QPushButton* button : {back_, others, use, close})
+        button->setAutoDefault(false); // Enter belongs to the grid
+    connect(back_, &QPushButton::clicked, this, &VariationsView::back);
+    connect(others, &QPushButton::clicked, this, &VariationsView::others);
+    connect(use, &QPushButton::clicked, this, &VariationsView::use);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* hint = new QLabel(tr("A click, or the arrow keys and Enter, make a picture the "
+                               "centre, with eight new ones around it.\n\nBackspace goes back, "
+                               "+ and - change the strength, R draws others.\n\nEnter on the "
+                               "centre, or a double click, uses it."));
+    hint->setWordWrap(true);
+
+    // The grid, and beside it a column of what changes them (it fits a screen 768 pixels
+    // high).
+    auto* strengthRow = new QHBoxLayout;
+    strengthRow->addWidget(strength_, 1);
+    strengthRow->addWidget(strengthText_);
+    auto* side = new QVBoxLayout;
+    side->addWidget(strengthLabel);
+    side->addLayout(strengthRow);
+    side->addSpacing(8);
+    side->addWidget(scopeBox);
+    auto* moves = new QHBoxLayout;
+    moves->addWidget(back_);
+    moves->addWidget(others);
+    side->addLayout(moves);
+    side->addSpacing(8);
+    side->addWidget(hint);
+    side->addStretch(1);
+    auto* ends = new QHBoxLayout;
+    ends->addWidget(use);
+    ends->addWidget(close);
+    side->addLayout(ends);
+    auto* whole = new QHBoxLayout(this);
+    whole->addWidget(grid_, 0, Qt::AlignTop);
+    whole->addLayout(side);
+    whole->setSizeConstraint(QLayout::SetFixedSize);
+    constexpr int sideWidth = 220;
+    hint->setFixedWidth(sideWidth);
+    scopeBox->setFixedWidth(sideWidth);
+
+    connect(strength_, &QSlider::valueChanged, this, [this] {
+        showStrength();
+        pages_.back().crossing = false; // a strength is for variations
+        showPage();
+    });
+    connect(scope_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (!checked)
+            return;
+        pages_.back().crossing = false;
+        showPage();
+    });
+    showStrength();
+    setFocusProxy(grid_);
+}
+
+VariationsView::VariationsView(const Recipe& image, QWidget* parent) : VariationsView(parent) {
+    setWindowTitle(tr("Variations of %1").arg(image.stem));
+    nextSeed_ = seedOf(image.random);
+    start({image, {}, nextSeed_, false, true});
+    nextSeed_ += 8;
+}
+
+VariationsView::VariationsView(const Recipe& first, const Recipe& second, QWidget* parent)
+    : VariationsView(parent) {
+    setWindowTitle(tr("Crosses of %1 and %2").arg(first.stem, second.stem));
+    first_ = first;
+    second_ = second;
+    nextSeed_ = seedOf(first.random) ^ std::rotl(seedOf(second.random), 1);
+    // The centre is the first of nine crosses, the eight around it the others.
+    start({cross(first, second, nextSeed_), {}, nextSeed_ + 1, true, false});
+    nextSeed_ += 9;
+}
+
+void VariationsView::start(Page first) {
+    pages_.push_back(std::move(first));
+    showPage();
+}
+
+const Recipe& VariationsView::centre() const {
+    return pages_.back().centre;
+}
+
+double VariationsView::strength() const {
+    return strengths.at(std::size_t(strength_->value()));
+}
+
+VariationScope VariationsView::scope() const {
+    return VariationScope(scope_->checkedId());
+}
+
+QImage VariationsView::render(const Recipe& recipe) {
+    // As many pixels as the cell has on this screen.
+    const double ratio = devicePixelRatioF();
+    PlaneRenderer::Options options;
+    options.width = options.height = int(std::lround(VariationGrid::cellSide * ratio));
+    QImage picture = renderer_.render(recipe, options);
+    picture.setDevicePixelRatio(ratio);
+    return picture;
+}
+
+void VariationsView::showPage() {
+    Page& page = pages_.back();
+    if (page.picture.isNull())
+        page.picture = render(page.centre);
+    recipes_[VariationGrid::centre] = page.centre;
+    grid_->setPicture(VariationGrid::centre, page.picture, tr("The centre"));
+    const std::vector<Recipe> ring =
+        page.crossing ? crosses(first_, second_, page.seed, 8)
+                      : variations(page.centre, strength(), scope(), page.seed, 8);
+    for (int k = 0; k < 8; ++k) {
+        Recipe made = ring[std::size_t(k)];
+        // A variation of a picture made here comes from the images that picture came from.
+        if (!page.crossing && !page.ownStem)
+            made.parents = page.centre.parents;
+        recipes_[std::size_t(ringCell(k))] = made;
+        grid_->setPicture(ringCell(k), render(made),
+                          page.crossing ? tr("Cross %1 of 8").arg(k + 1)
+                                        : tr("Variation %1 of 8").arg(k + 1));
+    }
+    back_->setEnabled(pages_.size() > 1);
+}
+
+void VariationsView::picked(int cell) {
+    if (cell == VariationGrid::centre) {
+        use();
+        return;
+    }
+    pages_.push_back(
+        {recipes_.at(std::size_t(cell)), grid_->picture(cell), nextSeed_, false, false});
+    nextSeed_ += 8;
+    grid_->setCurrent(VariationGrid::centre);
+    showPage();
+}
+
+void VariationsView::back() {
+    if (pages_.size() < 2)
+        return;
+    pages_.pop_back();
+    grid_->setCurrent(VariationGrid::centre);
+    showPage();
+}
+
+void VariationsView::others() {
+    pages_.back().seed = nextSeed_;
+    nextSeed_ += 8;
+    showPage();
+}
+
+void VariationsView::stepStrength(int steps) {
+    strength_->setValue(strength_->value() + steps); // redraws the eight when it changes
+}
+
+void VariationsView::showStrength() {
+    strengthText_->setText(QString::number(strength(), 'f', 2));
+}
+
+void VariationsView::use() {
+    emit used(centre());
+    accept();
+}
+
+void VariationsView::keyPressEvent(QKeyEvent* event) {
+    // Any modifier but Shift (+ is shifted on many keyboards) leaves the key to the dialog.
+    const bool plain = (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == 0;
+    switch (plain ? event->key() : 0) {
+    case Qt::Key_Backspace:
+        back();
+        return;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        stepStrength(+1);
+        return;
+    case Qt::Key_Minus:
+        stepStrength(-1);
+        return;
+    case Qt::Key_R:
+        others();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
