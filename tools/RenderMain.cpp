@@ -8,7 +8,9 @@
 
 #include "CommandLineError.h"
 #include "ImageSaver.h"
+#include "RecipeStore.h"
 #include "RenderPictures.h"
+#include "RenderVariations.h"
 #include "StopSignals.h"
 #include "World.h"
 
@@ -117,6 +119,8 @@ int main(int argc, char** argv) {
     parser.addOptions({count, type, seed, out, force, quiet});
     const PictureOptions pictureOptions;
     parser.addOptions(pictureOptions.all());
+    const VariationOptions variationOptions;
+    parser.addOptions(variationOptions.all());
     if (!parser.parse(app.arguments()))
         return parseError(parser, app.arguments());
     if (parser.isSet(QStringLiteral("help-all")))
@@ -160,6 +164,11 @@ int main(int argc, char** argv) {
     PictureSettings pictures;
     if (const QString error = pictureOptions.read(parser, pictures); !error.isEmpty())
         return usageError(error);
+    VariationSettings variations;
+    if (const QString error = variationOptions.read(parser, pictures, variations); !error.isEmpty())
+        return usageError(error);
+    if (variations.count > 0 && parser.isSet(count))
+        return usageError("--variations varies one image; it takes no --count");
     if (parser.isSet(pictureOptions.listRecipes))
         return listSavedRecipes();
     pictures.replace = parser.isSet(force);
@@ -172,13 +181,41 @@ int main(int argc, char** argv) {
         return 128 + stopSignal();
     };
     PictureMaker maker(pictures);
+    ContactSheet sheet;
+    // Ends the run: the contact sheet of what it made, when asked for and nothing failed.
+    auto finish = [&](int code) {
+        if (stopSignal() != 0)
+            return stopped();
+        if (code == 0 && variations.sheet)
+            code = sheet.write(folder, quietly);
+        return code;
+    };
     if (parser.isSet(pictureOptions.recipe)) {
         for (const QCommandLineOption* batchOnly : {&count, &type, &seed})
             if (parser.isSet(*batchOnly))
                 return usageError("--recipe draws the recipe's image; it takes no --" +
                                   batchOnly->names().constLast());
-        const int code = maker.renderRecipe(parser.value(pictureOptions.recipe), folder);
-        return stopSignal() != 0 ? stopped() : code;
+        if (variations.count > 0) {
+            Recipe base;
+            QString error;
+            const QString path = RecipeStore().find(parser.value(pictureOptions.recipe));
+            if (path.isEmpty() || !readRecipe(path, base, error)) {
+                std::fprintf(stderr, "rosette-render: %s\n",
+                             qPrintable(path.isEmpty()
+                                            ? QStringLiteral("no recipe file %1, and no saved "
+                                                             "recipe of that stem in %2")
+                                                  .arg(parser.value(pictureOptions.recipe),
+                                                       QDir::toNativeSeparators(recipeFolder()))
+                                            : error));
+                return 2;
+            }
+            return finish(renderVariations(maker, base, variations, folder, quietly, sheet));
+        }
+        QString written;
+        const int code = maker.renderRecipe(parser.value(pictureOptions.recipe), folder, &written);
+        if (!written.isEmpty())
+            sheet.add(written);
+        return finish(code);
     }
     if (const QString problem = prepareFolder(folder); !problem.isEmpty()) {
         std::fprintf(stderr, "rosette-render: cannot save into %s: %s\n",
@@ -215,9 +252,17 @@ int main(int argc, char** argv) {
         if (!quietly)
             std::printf("%s\n", qPrintable(saved.path));
         std::fflush(stdout);
+        sheet.add(saved.path);
         progress.show(++written);
         return true;
     };
+    if (variations.count > 0) { // the one image drawn is varied, not saved
+        if (fixedSeed)
+            clock.fix(double(*fixedSeed + 1));
+        beginImage(world);
+        progress.clear();
+        return finish(renderVariations(maker, recipeOf(world), variations, folder, quietly, sheet));
+    }
     for (int k = 1; k <= images && stopSignal() == 0; ++k) {
         if (fixedSeed)
             clock.fix(double(*fixedSeed + k));
@@ -229,5 +274,5 @@ int main(int argc, char** argv) {
     if (!reportWritten())
         return stopSignal() != 0 ? stopped() : 1;
     progress.clear();
-    return stopSignal() != 0 ? stopped() : 0;
+    return finish(0);
 }

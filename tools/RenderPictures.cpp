@@ -322,7 +322,25 @@ QFuture<SaveResult> PictureMaker::saveInBackground(World& world, const QString& 
     return QtConcurrent::run(&writer_, [this, files = take(world, name)] { return write(files); });
 }
 
-int PictureMaker::renderRecipe(const QString& recipeArgument, const QString& folder) {
+SaveResult PictureMaker::saveRecipe(const Recipe& recipe, const QString& folder, int index) {
+    Files files;
+    files.recipe = recipe;
+    files.name.folder = folder;
+    files.name.name = recipe.stem;
+    files.name.extension = extension();
+    files.name.numbered = true;
+    files.name.first = index;
+    files.name.replace = settings_.replace;
+    if (!settings_.video) {
+        files.picture = renderPlane(recipe, recipe.stem);
+        if (files.picture.isNull())
+            files.failed = notRendered(files.name);
+    }
+    return write(files);
+}
+
+int PictureMaker::renderRecipe(const QString& recipeArgument, const QString& folder,
+                               QString* written) {
     const QString path = RecipeStore().find(recipeArgument);
     if (path.isEmpty()) {
         printError(QStringLiteral("no recipe file %1, and no saved recipe of that stem in %2")
@@ -371,6 +389,8 @@ int PictureMaker::renderRecipe(const QString& recipeArgument, const QString& fol
     }
     if (!settings_.quiet)
         std::printf("%s\n", qPrintable(saved.path));
+    if (written)
+        *written = saved.path;
     return 0;
 }
 

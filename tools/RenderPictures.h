@@ -68,10 +68,17 @@ public:
     QFuture<SaveResult> saveInBackground(World& world, const QString& folder, const QString& stem,
                                          int index);
 
+    // Saves the picture of `recipe` at the settings' size (or its video) with the recipe beside
+    // it as folder/STEM-N, STEM the recipe's stem and N the first number from `index` on, and
+    // after the one the image before took, that both files can have.
+    SaveResult saveRecipe(const Recipe& recipe, const QString& folder, int index);
+
     // Renders the recipe that `recipeArgument` names (a file, the stem of a recipe the window
     // saved or the name of its saved image: see RecipeStore::find) into `folder`, named after
     // the recipe. Prints what it wrote; returns the exit code.
-    int renderRecipe(const QString& recipeArgument, const QString& folder);
+    // `written`, when given, receives the path written.
+    int renderRecipe(const QString& recipeArgument, const QString& folder,
+                     QString* written = nullptr);
 
 private:
     // An image's files as they are to be written, apart from the world that drew it.

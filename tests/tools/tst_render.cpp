@@ -100,6 +100,7 @@ private slots:
     void doubleSizeHasTheImageOnEverySecondPixel();
     void pngHoldsTheSamePixels();
     void videosShowTheBuildUpAndTheLoop();
+    void variationsAndCrossesRepeatWithTheirSeed();
     void badRecipesExitWithOneLineError_data();
     void badRecipesExitWithOneLineError();
     void savedRecipesAreListedAndRenderedByStem();
@@ -604,6 +605,45 @@ void TestRender::videosShowTheBuildUpAndTheLoop() {
     QCOMPARE(mp4.exitCode, 0);
     QVERIFY2(mp4.out.trimmed().endsWith("-1-build.mp4"), mp4.out.constData());
     QVERIFY(QFileInfo(QString::fromLocal8Bit(mp4.out.trimmed())).size() > 1000);
+}
+
+void TestRender::variationsAndCrossesRepeatWithTheirSeed() {
+    // Variations of a recipe with one seed are the same pictures in every run, each saved with
+    // a recipe naming its parent; crosses name both parents; --sheet shows every image of a run.
+    QTemporaryDir out;
+    QVERIFY(render({"--seed", "12", "--type", "1", "--count", "2", "--out", out.path()}).exitCode ==
+            0);
+    const auto recipes = filesIn(out.path(), {"*.json"});
+    QCOMPARE(recipes.size(), 2);
+    const QString a = out.filePath(recipes[0].first);
+    const QString b = out.filePath(recipes[1].first);
+    const QByteArray stem = QFileInfo(a).completeBaseName().chopped(2).toUtf8(); // of T...-1
+    QStringList pictures[2];
+    for (auto& run : pictures) {
+        QTemporaryDir folder;
+        const Run made = render({"--recipe", a, "--variations", "3", "--strength", "0.6",
+                                 "--variation-seed", "99", "--out", folder.path()});
+        QCOMPARE(made.exitCode, 0);
+        for (const auto& [name, bytes] : filesIn(folder.path()))
+            run.append(name.endsWith(".json") ? QString() : QString(bytes.toBase64()));
+        const auto json = filesIn(folder.path(), {"*.json"});
+        QCOMPARE(json.size(), 3);
+        QVERIFY2(json[0].second.contains("\"parents\"") && json[0].second.contains(stem),
+                 json[0].second.constData());
+    }
+    QCOMPARE(pictures[0], pictures[1]);
+    QVERIFY(pictures[0][0] != pictures[0][2]);
+    QTemporaryDir crossed;
+    const Run cross = render(
+        {"--recipe", a, "--cross", b, "--variations", "2", "--sheet", "--out", crossed.path()});
+    QCOMPARE(cross.exitCode, 0);
+    const QList<QByteArray> lines = cross.out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 3); // two crosses and the sheet
+    QVERIFY(lines[2].endsWith("-1-sheet.png"));
+    QVERIFY(!QImage(QString::fromLocal8Bit(lines[2])).isNull());
+    const QByteArray parents = filesIn(crossed.path(), {"*.json"}).at(0).second;
+    QVERIFY2(parents.contains("\"parents\"") && parents.count(stem) >= 2, // both parents
+             parents.constData());
 }
 
 void TestRender::badRecipesExitWithOneLineError_data() {
