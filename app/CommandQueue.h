@@ -4,6 +4,9 @@
 // presses a button, a press on the canvas or the strip) becomes one Action; they run strictly
 // one after the other, each only when the one before it has finished.
 
+#include "Recipe.h"
+
+#include <QImage>
 #include <QPointF>
 #include <QString>
 #include <algorithm>
@@ -32,12 +35,17 @@ enum class Command {
     Copy,               // Ctrl+C: put the image on the canvas on the clipboard
     Gallery,            // Ctrl+G: show every saved image
     Export,             // Ctrl+E: write the image on the canvas at any size
+    CycleColours,       // Ctrl+L: turn the colours of the image and the strip round, or stop
+    Show,               // F11: open the full-screen show
+    ShowImage,          // the show's next image, `recipe`, on the canvas as a new image
 };
 
 struct Action {
     Command command;
     QPointF position = {}; // client-area pixels of the pressed box; unused by the buttons
     QString path = {};     // the file to open
+    Recipe recipe = {};    // the show's image
+    QImage picture = {};   // the show's image as the canvas shows it, made off the UI thread
 };
 
 class CommandQueue {

@@ -8,6 +8,7 @@
 #include "LayoutArea.h"
 #include "PickCursor.h"
 #include "PictureBox.h"
+#include "Show.h"
 #include "UiFont.h"
 #include "WindowTitle.h"
 
@@ -142,7 +143,9 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
 
     connect(&controller_, &Controller::canvasChanged, picture1_, &PictureBox::refresh);
     connect(&controller_, &Controller::stripChanged, picture3_, &PictureBox::refresh);
-    connect(&controller_, &Controller::stripChanged, this, &Form1::showPick);
+    // A new strip may no longer show the picked colour; the cursor changes only with a pick.
+    connect(&controller_, &Controller::stripChanged, this,
+            [this] { picture3_->setMarker(controller_.pickedColumn()); });
     connect(&controller_, &Controller::picked, this, &Form1::showPick);
     connect(&controller_, &Controller::note, title_, &WindowTitle::showNote);
     connect(&controller_, &Controller::windowChanged, layoutArea_,
@@ -157,6 +160,7 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
     });
     connect(&controller_, &Controller::openDialogRequested, this, &Form1::chooseFileToOpen);
     connect(&controller_, &Controller::galleryRequested, this, &Form1::showGallery);
+    connect(&controller_, &Controller::showRequested, this, &Form1::openShow);
     connect(&controller_, &Controller::exportRequested, this, &Form1::exportPicture);
     connect(&controller_, &Controller::saved, this, [this] {
         if (gallery_)
@@ -339,6 +343,21 @@ void Form1::showGallery() {
     gallery_->show();
     gallery_->raise();
     gallery_->activateWindow();
+}
+
+Show* Form1::fullScreenShow() const {
+    return show_;
+}
+
+void Form1::openShow() {
+    if (show_)
+        return;
+    show_ = new Show(controller_, this);
+    connect(show_, &Show::left, this, [this] {
+        raise();
+        activateWindow(); // the window shows the last image of the show on its canvas
+    });
+    show_->begin();
 }
 
 // A local file dragged over the window can be dropped to open it.
