@@ -54,6 +54,7 @@ void Controller::post(const Action& action) {
 }
 
 void Controller::finishImageNow(bool dropWaiting) {
+    cycle_.stop(); // Shift+Esc while the colours turn gives the image its own back too
     if (dropWaiting)
         queue_.keepOnly({Command::Save, Command::Exit});
     reveal_.finishNow(); // the waiting commands then run as usual
