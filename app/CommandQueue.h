@@ -6,6 +6,7 @@
 
 #include "Recipe.h"
 
+#include <QImage>
 #include <QPointF>
 #include <QString>
 #include <algorithm>
@@ -36,13 +37,18 @@ enum class Command {
     Export,             // Ctrl+E: write the image on the canvas at any size
     Variations,         // Ctrl+M: show variations of the image on the canvas
     Use,                // put `recipe`, a variation or a cross, on the canvas
+    CycleColours,       // Ctrl+L: turn the colours of the image and the strip round, or stop
+    Show,               // F11: open the full-screen show
+    ShowImage,          // the show's next image, `recipe`, on the canvas as a new image
 };
 
 struct Action {
     Command command;
     QPointF position = {}; // client-area pixels of the pressed box; unused by the buttons
     QString path = {};     // the file to open
-    std::optional<Recipe> recipe = {}; // the variation or cross to put on the canvas
+    // The recipe to put on the canvas: a variation or a cross, or the show's image.
+    std::optional<Recipe> recipe = {};
+    QImage picture = {}; // the show's image as the canvas shows it, made off the UI thread
 };
 
 class CommandQueue {

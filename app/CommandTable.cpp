@@ -84,6 +84,18 @@ const std::vector<CommandRow>& commandTable() {
          {Qt::CTRL | Qt::Key_C, none},
          0,
          true},
+        {Command::CycleColours,
+         QT_TR_NOOP("Cycle colours"),
+         QT_TR_NOOP("Turns the colours of the image and the palette strip round until the next "
+                    "command, which gives the image its own colours back first."),
+         {Qt::CTRL | Qt::Key_L, none}},
+        {Command::Show,
+         QT_TR_NOOP("Full-screen show"),
+         QT_TR_NOOP("Fills the screen with new images building up and turning their colours; "
+                    "Esc, F11 or a click ends it."),
+         {QKeyCombination(Qt::Key_F11), none},
+         0,
+         true},
         {Command::HelpKey,
          QT_TR_NOOP("Help"),
          QT_TR_NOOP("Shows a help panel over the image until the next image is drawn or Esc "

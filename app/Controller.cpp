@@ -21,6 +21,8 @@ Controller::Controller(const Clock& clock, const QString& saveFolder, QObject* p
     connect(&reveal_, &Reveal::advanced, this, &Controller::publish);
     connect(&reveal_, &Reveal::frameWorked, this, &Controller::frameWorked);
     connect(&reveal_, &Reveal::finished, this, &Controller::runQueue);
+    connect(&cycle_, &ColourCycle::advanced, this, &Controller::publish);
+    connect(&cycle_, &ColourCycle::frameWorked, this, &Controller::frameWorked);
 }
 
 QString Controller::nacname(int n) const {
@@ -53,6 +55,7 @@ void Controller::post(const Action& action) {
 }
 
 void Controller::finishImageNow(bool dropWaiting) {
+    cycle_.stop(); // Shift+Esc while the colours turn gives the image its own back too
     if (dropWaiting)
         queue_.keepOnly({Command::Save, Command::Exit});
     reveal_.finishNow(); // the waiting commands then run as usual
@@ -63,6 +66,7 @@ void Controller::closeDown() {
     if (exiting_)
         return;
     exiting_ = true;
+    cycle_.stop();
     const bool save = queue_.contains(Command::Save);
     queue_.clear();
     reveal_.finishNow(); // nothing queued runs after it: exiting_ is set
@@ -85,6 +89,8 @@ void Controller::runQueue() {
 }
 
 void Controller::run(const Action& action) {
+    // The image's own colours come back first, so a save writes them and a press finds them.
+    const bool wasCycling = cycle_.stop();
     switch (action.command) {
     case Command::NewImageOldPalette:
         Command1_Click();
@@ -159,6 +165,17 @@ void Controller::run(const Action& action) {
     case Command::Use:
         if (action.recipe)
             use(*action.recipe);
+        break;
+    case Command::CycleColours:
+        if (!wasCycling) // the key that started the turning stops it
+            cycleColours();
+        break;
+    case Command::Show:
+        emit showRequested();
+        break;
+    case Command::ShowImage:
+        history_.add(*action.recipe); // with a file of its own, as a new image has
+        showFromHistory(action.picture);
         break;
     }
 }
@@ -282,14 +299,16 @@ void Controller::saveRecipe(History::Entry& entry) {
                                   .arg(QDir::toNativeSeparators(entry.file.path()), result.error));
 }
 
-void Controller::showFromHistory() {
+void Controller::showFromHistory(const QImage& picture) {
     const History::Entry* entry = history_.current();
     if (!entry)
         return;
     const Recipe& recipe = entry->recipe;
     applyParameters(recipe, world_.state);
     restorePalette(world_, recipe.waves);
-    if (recipe.generationType == 4)
+    if (picture.size() == world_.canvas.image().size())
+        putOnCanvas(picture);
+    else if (recipe.generationType == 4)
         redrawOwnSweep(recipe); // its pixels without a value show its own noise
     else
         renderOnCanvas(recipe);
@@ -317,7 +336,10 @@ void Controller::renderOnCanvas(const Recipe& recipe) {
     // taken back as if it had just been made.
     Recipe unreplaced = recipe;
     unreplaced.replacements.clear();
-    const QImage picture = renderer_.render(unreplaced, options);
+    putOnCanvas(renderer_.render(unreplaced, options));
+}
+
+void Controller::putOnCanvas(const QImage& picture) {
     for (int y = 0; y < picture.height(); ++y) {
         const auto* from = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
         QRgb* const to = world_.canvas.scanLine(y);
@@ -325,6 +347,11 @@ void Controller::renderOnCanvas(const Recipe& recipe) {
             to[x] = colour::toQRgb(colour::fromQRgb(from[x]));
     }
     world_.canvas.markChanged(picture.rect());
+}
+
+void Controller::cycleColours() {
+    if (const History::Entry* entry = history_.current())
+        cycle_.start(world_.canvas, world_.state, entry->recipe.waves, world_.strip, world_.waves);
 }
 
 void Controller::Command4_Click() {

@@ -5,9 +5,11 @@
 // and the window's own drawing surface.
 //
 // Every user action waits in a first-in, first-out queue and runs when the one before has
-// finished. An image is revealed frame by frame by a Reveal, which paces its build-up.
+// finished. An image is revealed frame by frame by a Reveal, which paces its build-up. Every
+// command first stops the colours turning, so it finds the image in its own colours.
 
 #include "CanvasEdits.h"
+#include "ColourCycle.h"
 #include "ColourReplacement.h"
 #include "CommandQueue.h"
 #include "History.h"
@@ -75,6 +77,8 @@ public:
     std::optional<int> pickedColumn() const;
     // The build-up of the image being drawn.
     Reveal& reveal() { return reveal_; }
+    // The colours of the canvas and the strip turning round.
+    const ColourCycle& colourCycle() const { return cycle_; }
     // This session's images; the current one is the image on the canvas.
     const History& history() const { return history_; }
     QString saveFolder() const { return saveFolder_; }
@@ -107,6 +111,8 @@ signals:
     // Ctrl+M's turn has come: the window shows variations of the image on the canvas, whose
     // recipe this is.
     void variationsRequested(const Recipe& recipe);
+    // The full-screen show's turn has come: the window opens it.
+    void showRequested();
     // A file could not be opened; the message names it and says why.
     void openFailed(const QString& message);
     // Every queued action has run and no image is being drawn.
@@ -140,12 +146,17 @@ private:
     void Picture1_MouseDown(QPointF position);
     void Picture3_MouseDown(QPointF position);
     void ShowGenerationType();
-    // Shows the current image of the history again, complete, with its strip and stem.
-    void showFromHistory();
+    // Shows the current image of the history again, complete, with its strip and stem; from
+    // `picture` when it is given (the image as the canvas shows it, without replacements).
+    void showFromHistory(const QImage& picture = {});
+    // Starts turning the colours of the image on the canvas and of the strip.
+    void cycleColours();
     // Draws a recipe's image again with the sweep that drew it, from its random state.
     void redrawOwnSweep(const Recipe& recipe);
     // Draws a recipe's image on the canvas from the plane, the background where it has no value.
     void renderOnCanvas(const Recipe& recipe);
+    // Puts a picture of the canvas's size on the canvas.
+    void putOnCanvas(const QImage& picture);
     // Saves the recipe of an image just saved under the saved file's name.
     void saveRecipe(History::Entry& entry);
 
@@ -169,5 +180,6 @@ private:
     CommandQueue queue_;
     int waitingShown_ = 0; // the count last announced by waitingChanged
     bool exiting_ = false;
-    Reveal reveal_; // the image being drawn
+    Reveal reveal_;     // the image being drawn
+    ColourCycle cycle_; // the colours turning round
 };

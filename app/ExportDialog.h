@@ -92,9 +92,9 @@ private:
     QSpinBox* height_ = nullptr;
     QComboBox* format_ = nullptr;
     QSpinBox* smoothing_ = nullptr;
-    QSpinBox* fps_ = nullptr;            // frames a second of a video
-    QDoubleSpinBox* seconds_ = nullptr;  // the build-up's or the loop's length
-    QDoubleSpinBox* hold_ = nullptr;     // how long a build-up's complete image stays
+    QSpinBox* fps_ = nullptr;           // frames a second of a video
+    QDoubleSpinBox* seconds_ = nullptr; // the build-up's or the loop's length
+    QDoubleSpinBox* hold_ = nullptr;    // how long a build-up's complete image stays
     QPushButton* backgroundButton_ = nullptr;
     QLineEdit* folder_ = nullptr;
     QPushButton* browse_ = nullptr;

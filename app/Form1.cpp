@@ -8,6 +8,7 @@
 #include "LayoutArea.h"
 #include "PickCursor.h"
 #include "PictureBox.h"
+#include "Show.h"
 #include "UiFont.h"
 #include "VariationsView.h"
 #include "WindowTitle.h"
@@ -143,7 +144,9 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
 
     connect(&controller_, &Controller::canvasChanged, picture1_, &PictureBox::refresh);
     connect(&controller_, &Controller::stripChanged, picture3_, &PictureBox::refresh);
-    connect(&controller_, &Controller::stripChanged, this, &Form1::showPick);
+    // A new strip may no longer show the picked colour; the cursor changes only with a pick.
+    connect(&controller_, &Controller::stripChanged, this,
+            [this] { picture3_->setMarker(controller_.pickedColumn()); });
     connect(&controller_, &Controller::picked, this, &Form1::showPick);
     connect(&controller_, &Controller::note, title_, &WindowTitle::showNote);
     connect(&controller_, &Controller::windowChanged, layoutArea_,
@@ -158,6 +161,7 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
     });
     connect(&controller_, &Controller::openDialogRequested, this, &Form1::chooseFileToOpen);
     connect(&controller_, &Controller::galleryRequested, this, &Form1::showGallery);
+    connect(&controller_, &Controller::showRequested, this, &Form1::openShow);
     connect(&controller_, &Controller::exportRequested, this, &Form1::exportPicture);
     connect(&controller_, &Controller::variationsRequested, this,
             [this](const Recipe& recipe) { showVariations(new VariationsView(recipe, this)); });
@@ -353,6 +357,21 @@ void Form1::showVariations(VariationsView* view) {
         controller_.post({Command::Use, {}, {}, recipe});
     });
     view->open(); // window-modal over its parent, which waits meanwhile
+}
+
+Show* Form1::fullScreenShow() const {
+    return show_;
+}
+
+void Form1::openShow() {
+    if (show_)
+        return;
+    show_ = new Show(controller_, this);
+    connect(show_, &Show::left, this, [this] {
+        raise();
+        activateWindow(); // the window shows the last image of the show on its canvas
+    });
+    show_->begin();
 }
 
 // A local file dragged over the window can be dropped to open it.

@@ -18,6 +18,7 @@ class LayoutArea;
 class PictureBox;
 class VariationsView;
 class QScrollArea;
+class Show;
 class WindowTitle;
 
 class Form1 : public QWidget {
@@ -34,6 +35,8 @@ public:
     FocusRing* focusRing() const { return focusRing_; }
     // The scroll area that holds the layout, for a window smaller than the layout.
     QScrollArea* scrollArea() const { return scrollArea_; }
+    // The full-screen show while it is open, else nullptr.
+    Show* fullScreenShow() const;
 
     // The client area the window opens with on a screen whose available area is `available`,
     // with a frame of `frame` around the client area: the whole layout where it fits, else as
@@ -72,6 +75,8 @@ private:
     // Shows a variations view (of the image on the canvas, over the window, or of two images
     // crossed, over the gallery); the picture used goes on the canvas.
     void showVariations(VariationsView* view);
+    // Opens the full-screen show over the window.
+    void openShow();
 
     Controller controller_;
     std::array<QPushButton*, 10> commands_{};
@@ -82,4 +87,5 @@ private:
     WindowTitle* title_ = nullptr;     // "Form1", with the waiting commands or a short note
     FocusRing* focusRing_ = nullptr;   // the ring around the focused control
     QPointer<Gallery> gallery_;        // the gallery window, once shown
+    QPointer<Show> show_;              // the full-screen show while it is open
 };

@@ -1,7 +1,7 @@
 #include "Reveal.h"
 
-#include <QGuiApplication>
-#include <QScreen>
+#include "DisplayRate.h"
+
 #include <algorithm>
 
 namespace {
@@ -11,12 +11,6 @@ constexpr qint64 frameBudgetNs = 2'500'000;
 // pass cost far more than early ones, so the number of visits per look adapts.
 constexpr qint64 chunkTargetNs = 200'000;
 constexpr std::int64_t largestChunk = 4096;
-
-int frameIntervalMs() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const double rate = screen && screen->refreshRate() > 1 ? screen->refreshRate() : 60.0;
-    return std::clamp(int(1000.0 / rate), 4, 40);
-}
 } // namespace
 
 Reveal::Reveal(QObject* parent) : QObject(parent) {

@@ -1,5 +1,6 @@
 // Rosette: opens the window and draws the first image, or shows a saved image or recipe named
-// on the command line. The command line is read before anything touches the window system, so
+// on the command line; with --show it then opens the full-screen show. The command line is read
+// before anything touches the window system, so
 // --help, --version and a file that cannot be opened answer without a display.
 
 #include "CommandLineError.h"
@@ -20,10 +21,16 @@
 
 namespace {
 
-// Answers --help and --version, finds the recipe of a file or stem given to open (into
-// `opened`), and rejects anything else but Qt's own window-system options; returns the exit
-// code when the program should end here.
-std::optional<int> readCommandLine(int argc, char** argv, QString& opened) {
+// What the command line asks of the window.
+struct WindowOptions {
+    QString opened;    // the recipe of the image to show first, if one was named
+    bool show = false; // open the full-screen show
+};
+
+// Answers --help and --version, finds the recipe of a file or stem given to open, notes --show,
+// and rejects anything else but Qt's own window-system options; returns the exit code when the
+// program should end here.
+std::optional<int> readCommandLine(int argc, char** argv, WindowOptions& options) {
     if (argc <= 1)
         return std::nullopt;
     const QCoreApplication reader(argc, argv);
@@ -38,6 +45,11 @@ std::optional<int> readCommandLine(int argc, char** argv, QString& opened) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption show(
+        QStringLiteral("show"),
+        QStringLiteral("Opens the full-screen show: new images build up and turn their colours, "
+                       "one after the other, until Esc, F11 or a click."));
+    parser.addOption(show);
     // Options the application object takes for itself; they pass through unseen.
     for (const char* name :
          {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
@@ -67,6 +79,7 @@ std::optional<int> readCommandLine(int argc, char** argv, QString& opened) {
         std::printf("rosette %s\n", ROSETTE_VERSION);
         return 0;
     }
+    options.show = parser.isSet(show);
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) {
         std::fprintf(stderr, "rosette: unexpected argument '%s'\n", qPrintable(files.at(1)));
@@ -74,6 +87,7 @@ std::optional<int> readCommandLine(int argc, char** argv, QString& opened) {
     }
     if (files.size() == 1) {
         const QString folder = recipeFolder();
+        QString& opened = options.opened;
         opened = RecipeStore(folder).find(files.first());
         Recipe recipe;
         QString error;
@@ -95,8 +109,8 @@ std::optional<int> readCommandLine(int argc, char** argv, QString& opened) {
 
 int main(int argc, char** argv) {
     setApplicationIdentity();
-    QString opened; // the recipe of the image to show first, if one was named
-    if (const std::optional<int> exitCode = readCommandLine(argc, argv, opened))
+    WindowOptions options;
+    if (const std::optional<int> exitCode = readCommandLine(argc, argv, options))
         return *exitCode;
 
     QApplication app(argc, argv);
@@ -117,6 +131,8 @@ int main(int argc, char** argv) {
     QObject::connect(&gone, &WindowGoneWatch::windowGone, &window.controller(),
                      &Controller::closeDown);
     window.show(); // visible before start-up draws anything
-    window.controller().Form_Load(opened);
+    window.controller().Form_Load(options.opened);
+    if (options.show) // its turn comes once the first image is complete
+        window.controller().post({Command::Show});
     return app.exec();
 }

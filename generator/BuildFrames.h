@@ -41,8 +41,12 @@ public:
     // The frame after the first `visits` visits. Going forward paints only the new visits;
     // going back starts again from the background.
     const QImage& showVisits(std::int64_t visits);
-    // The part of the frame the last showVisits changed (empty when nothing changed).
+    // The part of the frame the last showVisits changed (empty when nothing changed), in
+    // frame pixels.
     QRect changed() const { return changed_; }
+    // The frames carry this device pixel ratio, so that a painter on a scaled screen draws one
+    // frame pixel on one device pixel.
+    void setDevicePixelRatio(double ratio) { frame_.setDevicePixelRatio(ratio); }
 
 private:
     struct Span {

@@ -3,9 +3,9 @@
 // A recipe's picture with its palette turning, as frames of a seamless loop: each of the
 // strip's three waves advances by the same fraction of a full turn, so a turn of 0 is the
 // picture itself and a turn of 1 is the picture again. The palette levels are computed once;
-// a frame only looks up colours. Pixels with no value keep what the picture shows there (the
-// background, or the noise of "from order to chaos and back"), and pixels of a level that a
-// colour replacement repainted keep their colour.
+// a frame only looks up colours, in bands of rows on every core. Pixels with no value keep what the
+// picture shows there (the background, or the noise of "from order to chaos and back"), and pixels
+// of a level that a colour replacement repainted keep their colour.
 
 #include "PlaneRender.h"
 #include "Recipe.h"
@@ -34,11 +34,13 @@ public:
     const QImage& turned(double turn);
     // Frame `index` (0-based) of a loop of `frames` frames.
     const QImage& frame(int index, int frames) { return turned(double(index) / frames); }
+    // The frames carry this device pixel ratio, so that a painter on a scaled screen draws one
+    // frame pixel on one device pixel.
+    void setDevicePixelRatio(double ratio) { frame_.setDevicePixelRatio(ratio); }
 
 private:
     QImage still_;
     QImage frame_;
-    std::vector<std::int8_t> levels_;
+    std::vector<std::int8_t> levels_; // each pixel's level, -1 where its colour does not turn
     palette::Waves waves_{};
-    std::array<bool, 68> kept_{}; // levels a replacement repainted
 };

@@ -196,7 +196,10 @@ QString repeatedKey(const QByteArray& json) {
 } // namespace
 
 Recipe recipeOf(const World& world) {
-    const GeneratorState& s = world.state;
+    return recipeOf(world.state, world.waves, world.imageRandom);
+}
+
+Recipe recipeOf(const GeneratorState& s, const palette::Waves& waves, Random::State random) {
     Recipe r;
     r.tip = s.tip;
     r.barv = s.barv;
@@ -212,9 +215,9 @@ Recipe recipeOf(const World& world) {
     r.baf01 = s.baf01;
     r.baf02 = s.baf02;
     r.baf03 = s.baf03;
-    r.waves = world.waves;
+    r.waves = waves;
     r.generationType = s.nac;
-    r.random = world.imageRandom;
+    r.random = random;
     r.stem = s.imeslike;
     r.programVersion = programVersion();
     return r;

@@ -92,6 +92,8 @@ inline constexpr double baseLow = 20, baseHigh = 39; // a wave's base, whole; it
 // of its strip, the generation type in `state.nac`, its stem and `imageRandom`, without
 // replacements.
 Recipe recipeOf(const World& world);
+// The same from a generator state, the strip's values and the random state as its sweep began.
+Recipe recipeOf(const GeneratorState& state, const palette::Waves& waves, Random::State random);
 
 // Puts a recipe's parameters and stem into a generator state (the settings are left alone).
 void applyParameters(const Recipe& recipe, GeneratorState& state);

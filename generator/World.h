@@ -7,6 +7,7 @@
 #include "GeneratorState.h"
 #include "PaletteStrip.h"
 #include "Random.h"
+#include "Recipe.h"
 #include "Surface.h"
 #include "Sweep.h"
 
@@ -47,6 +48,10 @@ void restorePalette(World& world, const palette::Waves& waves);
 // buffer, draws the parameters unless ponovi is 1, clears ponovi and keeps the random source's
 // state in imageRandom. Returns the sweep of the current generation type, not yet started.
 Sweep beginImage(World& world);
+
+// The recipe of the image "new image, old palette" would begin now, made without drawing it: the
+// world is left as it is (the clock is read as beginImage reads it).
+Recipe newImageRecipe(const World& world);
 
 // A whole image in one call.
 void GenerateImage(World& world);

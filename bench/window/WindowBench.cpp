@@ -9,10 +9,16 @@
 //   5. The gallery over 1000 saved recipes: until the list shows and until the thumbnails in
 //      view are in, with a cold and with a warm thumbnail cache, and the peak memory. Run alone
 //      with the argument "gallery", so the peak is the gallery's own.
+//   6. A 16384 x 16384 export while images build up (alone with the argument "export").
+//   7. Motion, alone with the argument "show" on the offscreen platform with a 2560 x 1440
+//      screen (see run): the UI thread's work per frame of the full-screen show (painting into
+//      the frame and the repaint) while an image builds up, while its colours turn and when the
+//      next image takes over; and per frame of the window's colour cycling.
 
 #include "ExportJob.h"
 #include "Form1.h"
 #include "Gallery.h"
+#include "Show.h"
 #include "UiFont.h"
 
 #include <QApplication>
@@ -27,6 +33,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <vector>
 
@@ -43,6 +50,7 @@ constexpr double galleryThumbnailsTargetMs = 1000.0;
 constexpr long galleryPeakTargetKb = 150 * 1024;
 constexpr int largeExportSide = 16384;           // the largest picture the export dialog makes
 constexpr double largeExportTickTargetMs = 50.0; // the window's longest wait while it works
+constexpr double motionFrameTargetMs = 8.0;      // the show's and the cycling's worst frame
 
 double ms(qint64 ns) {
     return double(ns) / 1e6;
@@ -61,6 +69,21 @@ long statusKb(const QByteArray& field) {
         if (line.startsWith(field + ':'))
             return line.mid(field.size() + 1).trimmed().split(' ').first().toLong();
     return -1;
+}
+
+// The processor time the calling thread has used.
+qint64 threadProcessorNs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+// The machine's load averages over 1, 5 and 15 minutes.
+QString loadAverage() {
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("unknown");
+    return QString::fromLatin1(file.readAll()).section(QLatin1Char(' '), 0, 2);
 }
 
 long residentKb() {
@@ -147,6 +170,21 @@ bool runUntil(const std::function<bool()>& done) {
     if (!done())
         loop.exec();
     return done();
+}
+
+// Runs the event loop until `done` holds or `most` has passed.
+void runFor(std::chrono::milliseconds most, const std::function<bool()>& done) {
+    QElapsedTimer waited;
+    waited.start();
+    QEventLoop loop;
+    QTimer look;
+    look.setInterval(5);
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (done() || waited.elapsed() >= most.count())
+            loop.quit();
+    });
+    look.start();
+    loop.exec();
 }
 
 // The items the gallery's list shows, and how many of their thumbnails are made.
@@ -306,6 +344,93 @@ void benchLargeExport(Form1& window) {
                 picture);
 }
 
+// 7. The show's frames at the screen's size, through its first image, the change to the second
+//    and the second's build-up; then two seconds of the window's colour cycling.
+void benchMotion(Form1& window) {
+    Controller& controller = window.controller();
+    // Each frame's time from its start to its end, and the UI thread's processor time since the
+    // frame before: the work itself, without the waits for a core that a busy machine adds.
+    struct Frames {
+        std::vector<qint64> wall;
+        std::vector<qint64> processor;
+    };
+    const auto report = [](const char* what, const Frames& frames) {
+        const auto over = std::count_if(frames.wall.begin(), frames.wall.end(),
+                                        [](qint64 ns) { return ms(ns) >= motionFrameTargetMs; });
+        std::printf("  %-24s %5zu frames   median %6.2f ms   p99 %6.2f ms   worst %6.2f ms   "
+                    "%zu at %.0f ms or more   target worst < %.0f ms: %s\n",
+                    what, frames.wall.size(), percentile(frames.wall, 0.5),
+                    percentile(frames.wall, 0.99), percentile(frames.wall, 1.0), std::size_t(over),
+                    motionFrameTargetMs, motionFrameTargetMs,
+                    verdict(!frames.wall.empty() && over == 0));
+        std::printf("  %-24s   UI thread's processor time: median %6.2f ms   p99 %6.2f ms   worst "
+                    "%6.2f ms\n",
+                    "", percentile(frames.processor, 0.5), percentile(frames.processor, 0.99),
+                    percentile(frames.processor, 1.0));
+    };
+    qint64 processorBefore = threadProcessorNs();
+    const auto note = [&processorBefore](Frames& frames, qint64 ns) {
+        const qint64 processor = threadProcessorNs();
+        frames.wall.push_back(ns);
+        frames.processor.push_back(processor - processorBefore);
+        processorBefore = processor;
+    };
+    Frames building;
+    Frames cycling;
+    Frames changing;
+    QElapsedTimer took;
+    took.start();
+    controller.post({Command::Show});
+    Show* show = window.fullScreenShow();
+    if (!show) {
+        std::printf("Full-screen show: did not open\n");
+        return;
+    }
+    int images = 0;
+    const auto stem = [&controller] { return controller.history().current()->recipe.stem; };
+    QString onCanvas = stem();
+    QObject::connect(show, &Show::frameWorked, [&](qint64 ns) {
+        if (stem() != onCanvas) { // the frame that put the next image on the canvas
+            onCanvas = stem();
+            if (++images == 1)
+                processorBefore = threadProcessorNs(); // the show began: nothing taken over
+            else
+                note(changing, ns);
+        } else if (show->stage() == Show::Stage::building) {
+            note(building, ns);
+        } else if (show->stage() == Show::Stage::cycling) {
+            note(cycling, ns);
+        }
+    });
+    runUntil([&] { return images >= 1; });
+    const double firstMs = took.elapsed();
+    const auto timeout =
+        Show::buildDuration + Show::cycleDuration + Show::buildDuration + std::chrono::seconds(10);
+    runFor(timeout, [&] { return images >= 2 && show->stage() == Show::Stage::cycling; });
+    const QSize size = show->frameSize();
+    std::printf("Full-screen show at %d x %d (platform %s), type %d: first image after %.0f ms; "
+                "load average %s\n",
+                size.width(), size.height(), qPrintable(QGuiApplication::platformName()),
+                controller.history().current()->recipe.generationType, firstMs,
+                qPrintable(loadAverage()));
+    report("building up", building);
+    report("colours turning", cycling);
+    report("next image taking over", changing);
+    show->close(); // leaves the show, as Esc does
+    runFor(std::chrono::milliseconds(100), [] { return false; });
+
+    Frames turning;
+    processorBefore = threadProcessorNs();
+    const auto connection = QObject::connect(&controller, &Controller::frameWorked,
+                                             [&](qint64 ns) { note(turning, ns); });
+    controller.post({Command::CycleColours});
+    runFor(std::chrono::seconds(2), [] { return false; });
+    controller.post({Command::CycleColours});
+    QObject::disconnect(connection);
+    std::printf("The window's colour cycling (canvas and strip)\n");
+    report("colours turning", turning);
+}
+
 int main(int argc, char** argv) {
     sinceMain.start();
     QApplication app(argc, argv);
@@ -322,6 +447,13 @@ int main(int argc, char** argv) {
     SystemClock clock;
     Form1 window(clock, home.filePath(QStringLiteral("Pictures")));
     Controller& controller = window.controller();
+    if (app.arguments().contains(QStringLiteral("show"))) { // motion alone, at the screen's size
+        window.show();
+        controller.Form_Load();
+        waitIdle(controller);
+        benchMotion(window);
+        return 0;
+    }
     if (app.arguments().contains(QStringLiteral("export"))) { // the largest export alone
         window.show();
         controller.Form_Load();

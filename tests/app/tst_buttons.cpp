@@ -5,6 +5,7 @@
 #include "WindowTestSupport.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QSignalSpy>
 
 namespace {
@@ -35,6 +36,8 @@ private slots:
     void undoTakesTheHelpPanelOffFirst();
     void keysPressTheFocusedButton_data();
     void keysPressTheFocusedButton();
+    void cyclingColoursGivesTheImageBackExactly_data();
+    void cyclingColoursGivesTheImageBackExactly();
 };
 
 void TestButtons::startUpShowsBarPaletteAndFirstImage() {
@@ -303,6 +306,57 @@ void TestButtons::keysPressTheFocusedButton() {
     reference.newImage();
     QCOMPARE(w.world().state.imeslike, reference.world().state.imeslike);
     COMPARE_IMAGES(w.canvas(), reference.canvas());
+}
+
+void TestButtons::cyclingColoursGivesTheImageBackExactly_data() {
+    QTest::addColumn<bool>("help");            // the help panel shows over the image
+    QTest::addColumn<QKeyCombination>("stop"); // the key pressed while the colours turn
+    QTest::newRow("Ctrl+L again") << false << (Qt::CTRL | Qt::Key_L);
+    QTest::newRow("Esc") << false << QKeyCombination(Qt::Key_Escape);
+    QTest::newRow("help panel showing, Ctrl+L again") << true << (Qt::CTRL | Qt::Key_L);
+    QTest::newRow("Ctrl+S saves the image's own colours") << false << (Qt::CTRL | Qt::Key_S);
+}
+
+void TestButtons::cyclingColoursGivesTheImageBackExactly() {
+    // Ctrl+L turns the colours of the image and of the strip frame by frame, the help panel's
+    // pixels staying as they are; Ctrl+L again or any other key stops it first, so the canvas
+    // and the strip are the image's own pixels again, and a save writes those.
+    QFETCH(bool, help);
+    QFETCH(QKeyCombination, stop);
+    QTemporaryDir pictures;
+    TestWindow w(pictures.path());
+    QApplication::setActiveWindow(&w.form);
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    QVERIFY(waitIdle(w.controller()));
+    if (help)
+        QVERIFY(clickAndWait(w, 8));
+    const QImage canvas = w.canvas();
+    const QImage strip = w.strip();
+    QSignalSpy frames(&w.controller(), &Controller::frameWorked);
+    QTest::keyClick(w.form.picture3(), Qt::Key_L, Qt::ControlModifier);
+    QVERIFY(waitIdle(w.controller())); // turning is no command that others wait for
+    QVERIFY(QTest::qWaitFor([&frames] { return frames.count() >= 5; }));
+    const QImage turning = w.canvas();
+    QVERIFY(turning != canvas);
+    QVERIFY(w.strip() != strip);
+    if (help) {
+        const QRect panel(QPoint(20, 20), QPoint(430, 300));
+        COMPARE_IMAGES(turning.copy(panel), canvas.copy(panel));
+    }
+
+    QTest::keyClick(w.form.picture3(), stop.key(), stop.keyboardModifiers());
+    QVERIFY(waitIdle(w.controller()));
+    const int shown = int(frames.count());
+    QTest::qWait(100); // no more frames
+    QCOMPARE(frames.count(), shown);
+    COMPARE_IMAGES(w.canvas(), canvas);
+    COMPARE_IMAGES(w.strip(), strip);
+    const QStringList saved = QDir(pictures.path()).entryList(QDir::Files);
+    QCOMPARE(saved.size(), stop == (Qt::CTRL | Qt::Key_S) ? 1 : 0);
+    if (!saved.isEmpty())
+        COMPARE_IMAGES(
+            QImage(pictures.filePath(saved[0]), "BMP").convertToFormat(QImage::Format_RGB32),
+            canvas);
 }
 
 QTEST_MAIN(TestButtons)

@@ -6,6 +6,8 @@
 
 #include "CommandTable.h"
 #include "FocusRing.h"
+#include "PlaneRender.h"
+#include "Show.h"
 #include "UiFont.h"
 #include "WindowTestSupport.h"
 
@@ -17,6 +19,7 @@
 #include <QFontMetrics>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyleOptionButton>
@@ -75,6 +78,8 @@ private slots:
     void commandMenuListsEveryCommand_data();
     void commandMenuListsEveryCommand();
     void copyPutsTheCanvasOnTheClipboard();
+    void fullScreenShowFillsTheScreenUntilLeft_data();
+    void fullScreenShowFillsTheScreenUntilLeft();
 };
 
 void TestForm1Layout::buttonsSitAtTheirPlaces_data() {
@@ -499,7 +504,8 @@ void TestForm1Layout::commandMenuListsEveryCommand() {
           "Change palette Ctrl+P", "Repeat image Ctrl+R", "New image, new palette Ctrl+Shift+N",
           "Generation type Ctrl+T", "Help F1", "Previous image Alt+Left", "Next image Alt+Right",
           "Open recipe... Ctrl+O", "Export picture... Ctrl+E", "Gallery Ctrl+G",
-          "Copy image Ctrl+C", "Undo colour change Ctrl+Z"})
+          "Copy image Ctrl+C", "Undo colour change Ctrl+Z", "Cycle colours Ctrl+L",
+          "Full-screen show F11"})
         QVERIFY2(listed.contains(QString::fromLatin1(entry)), entry);
 
     ReferenceWorld reference(w);
@@ -526,6 +532,78 @@ void TestForm1Layout::copyPutsTheCanvasOnTheClipboard() {
     COMPARE_IMAGES(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
                    w.canvas());
     QCOMPARE(w.form.windowTitle(), QStringLiteral("Form1 \u2014 image copied"));
+}
+
+void TestForm1Layout::fullScreenShowFillsTheScreenUntilLeft_data() {
+    QTest::addColumn<bool>("byMenu"); // opened by the menu's entry, not by F11
+    QTest::addColumn<int>("leave");   // the key that leaves the show, 0 for a click
+    QTest::addColumn<bool>("save");   // Ctrl+S in the show first
+    QTest::newRow("F11, Esc") << false << int(Qt::Key_Escape) << false;
+    QTest::newRow("menu entry, a click") << true << 0 << false;
+    QTest::newRow("F11, Ctrl+S, F11") << false << int(Qt::Key_F11) << true;
+}
+
+void TestForm1Layout::fullScreenShowFillsTheScreenUntilLeft() {
+    // F11 or the menu's entry opens the show: full screen over the window at the screen's own
+    // pixels, the pointer hidden. Its first image is a new image of the window's, on the canvas
+    // and in the history as its build-up begins, so Ctrl+S in the show saves it. Esc, F11 or a
+    // click leaves the show, and the window shows that image.
+    QFETCH(bool, byMenu);
+    QFETCH(int, leave);
+    QFETCH(bool, save);
+    QTemporaryDir pictures;
+    TestWindow w(pictures.path());
+    QApplication::setActiveWindow(&w.form);
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    QVERIFY(waitIdle(w.controller()));
+    const int entries = w.controller().history().size();
+    if (!byMenu) {
+        QTest::keyClick(w.form.picture3(), Qt::Key_F11);
+    } else {
+        QTest::keyClick(w.form.picture1(), Qt::Key_Menu);
+        const QMenu* menu = w.form.findChild<QMenu*>();
+        QVERIFY(menu);
+        for (QAction* action : menu->actions())
+            if (action->text() == QLatin1String("Full-screen show"))
+                action->trigger();
+    }
+    QVERIFY(waitIdle(w.controller()));
+    Show* show = w.form.fullScreenShow();
+    QVERIFY(show);
+    QVERIFY(QTest::qWaitForWindowExposed(show));
+    QVERIFY(show->isFullScreen());
+    const QScreen* screen = show->screen();
+    QCOMPARE(show->geometry(), screen->geometry());
+    QCOMPARE(show->frameSize(), screen->geometry().size() * screen->devicePixelRatio());
+    QCOMPARE(show->cursor().shape(), Qt::BlankCursor);
+
+    QVERIFY(QTest::qWaitFor([&] { return w.controller().history().size() == entries + 1; }, 60000));
+    QCOMPARE(show->stage(), Show::Stage::building);
+    const Recipe recipe = w.controller().history().current()->recipe;
+    QCOMPARE(recipe.generationType, int(w.world().state.nac));
+    QCOMPARE(w.world().state.imeslike, recipe.stem);
+    PlaneRenderer renderer;
+    PlaneRenderer::Options options;
+    options.background = pictureBackground;
+    const QImage canvas = w.canvas();
+    COMPARE_IMAGES(canvas, renderer.render(recipe, options));
+    if (save) {
+        QTest::keyClick(show, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(waitIdle(w.controller()));
+        QCOMPARE(QDir(pictures.path()).entryList(QDir::Files), QStringList{recipe.stem + ".jpg"});
+        COMPARE_IMAGES(QImage(pictures.filePath(recipe.stem + ".jpg"), "BMP")
+                           .convertToFormat(QImage::Format_RGB32),
+                       canvas);
+    }
+
+    if (leave != 0)
+        QTest::keyClick(show, Qt::Key(leave));
+    else
+        QTest::mouseClick(show, Qt::LeftButton, {}, QPoint(300, 200));
+    QVERIFY(QTest::qWaitFor([&w] { return !w.form.fullScreenShow(); }));
+    QVERIFY(w.form.isVisible());
+    COMPARE_IMAGES(w.canvas(), canvas);
+    QCOMPARE(w.controller().history().size(), entries + 1);
 }
 
 QTEST_MAIN(TestForm1Layout)

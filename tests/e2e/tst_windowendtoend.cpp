@@ -164,6 +164,7 @@ private slots:
     void endingKeepsAWaitingSave_data();
     void endingKeepsAWaitingSave();
     void openedImageExportsShowsTheGalleryAndCopies();
+    void showOptionOpensTheFullScreenShow();
     void cleanupTestCase();
 
 private:
@@ -521,6 +522,52 @@ void TestWindowEndToEnd::openedImageExportsShowsTheGalleryAndCopies() {
                    countDifferent(copied.convertToFormat(QImage::Format_RGB32), batch) == 0;
         },
         10000));
+    program.terminate();
+    QVERIFY(program.waitForFinished(15000));
+}
+
+void TestWindowEndToEnd::showOptionOpensTheFullScreenShow() {
+    // rosette --show opens the window, then the show over the whole screen, where images build
+    // up; Esc leaves the show for the window, which stays open.
+    QTemporaryDir home;
+    QVERIFY(QDir(home.path()).mkpath(QStringLiteral("config")));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(ROSETTE_PATH), {"--show"});
+    QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
+    const QString show = windowOf(xdotool_, program, QStringLiteral("^Rosette show$"));
+    QVERIFY2(!show.isEmpty(), "no show appeared");
+    QCOMPARE(geometryOf(xdotool_, show),
+             std::optional(QRect(QPoint(0, 0), QGuiApplication::primaryScreen()->size())));
+    const auto screen = [] {
+        return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(
+            QImage::Format_RGB32);
+    };
+    QVERIFY2(QTest::qWaitFor(
+                 [&] {
+                     const QImage before = screen();
+                     QTest::qWait(300);
+                     return screen() != before;
+                 },
+                 20000),
+             "nothing moved on the screen");
+
+    QVERIFY(run(xdotool_, {"windowfocus", "--sync", show, "key", "Escape"}).has_value());
+    const QStringList visible{
+        "search", "--onlyvisible", "--pid", QString::number(program.processId()), "--name", "."};
+    QVERIFY2(
+        QTest::qWaitFor(
+            [&] { return !run(xdotool_, visible).value_or(QString()).split('\n').contains(show); },
+            10000),
+        "the show stayed");
+    QVERIFY(!windowOf(xdotool_, program, QStringLiteral("^Form1")).isEmpty());
+    QCOMPARE(program.state(), QProcess::Running);
     program.terminate();
     QVERIFY(program.waitForFinished(15000));
 }

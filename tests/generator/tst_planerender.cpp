@@ -83,6 +83,7 @@ private slots:
     void buildUpIsTheWindowsBuildUp();
     void buildUpEndsOnTheStill_data();
     void buildUpEndsOnTheStill();
+    void cycleLoopsAndKeepsReplacedColours_data();
     void cycleLoopsAndKeepsReplacedColours();
 };
 
@@ -326,28 +327,40 @@ void TestPlaneRender::buildUpEndsOnTheStill() {
     QCOMPARE(build.showVisits(build.totalVisits()), still);
 }
 
+void TestPlaneRender::cycleLoopsAndKeepsReplacedColours_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::newRow("canvas size") << 453 << 453;
+    QTest::newRow("wide, shared out over the cores") << 1280 << 720;
+}
+
 void TestPlaneRender::cycleLoopsAndKeepsReplacedColours() {
     // A turn of 0 and a full turn give the picture; between, every colour the palette drew
     // moves except the replaced one, and the pixels without a value keep their colour.
+    QFETCH(int, width);
+    QFETCH(int, height);
     const Drawn drawn(302, true, 1);
     const colour::Value replaced = drawn.world.canvas.point(300, 60);
     Recipe recipe = drawn.recipe;
     recipe.replacements = {{replaced, marker}};
     PlaneRenderer renderer;
-    CycleFrames cycle(recipe, PlaneRenderer::Options{}, renderer);
+    PlaneRenderer::Options options;
+    options.width = width;
+    options.height = height;
+    CycleFrames cycle(recipe, options, renderer);
     QVERIFY(cycle.ok());
     const QImage still = cycle.still();
     QCOMPARE(cycle.frame(0, 90), still);
-    QCOMPARE(cycle.turned(1.0), still);
-    const QImage& third = cycle.turned(1.0 / 3);
+    const QImage third = cycle.turned(1.0 / 3);
     int moved = 0;
-    for (int j = 0; j < 453; ++j)
-        for (int i = 0; i < 453; ++i) {
+    for (int j = 0; j < height; ++j)
+        for (int i = 0; i < width; ++i) {
             const QRgb was = still.pixel(i, j);
             if (was == colour::toQRgb(marker) || was == colour::toQRgb(grey))
                 QCOMPARE(third.pixel(i, j), was);
             else
                 moved += third.pixel(i, j) != was;
         }
-    QVERIFY(moved > 453 * 453 / 2);
+    QVERIFY(moved > width * height / 2);
+    QCOMPARE(cycle.turned(1.0), still); // every pixel that moved has come back
 }

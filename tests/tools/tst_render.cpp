@@ -327,7 +327,7 @@ void TestRender::commandLineAnswersWithoutADisplay_data() {
                                 << QByteArray();
     QTest::newRow("rosette --help")
         << rosette << QStringList{"--help"} << 0
-        << R"(Usage: \S*rosette \[options\] \[FILE\|STEM\]\n(.*\n)*  -v, --version .*\n(.*\n)*Arguments:\n  file .*\n(.*\n)*)"
+        << R"(Usage: \S*rosette \[options\] \[FILE\|STEM\]\n(.*\n)*  -v, --version .*\n  --show .*\n(.*\n)*Arguments:\n  file .*\n(.*\n)*)"
         << QByteArray();
     QTest::newRow("rosette --bogus") << rosette << QStringList{"--bogus"} << 2 << ""
                                      << QByteArray("rosette: unknown option '--bogus'\n");

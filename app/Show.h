@@ -1,0 +1,84 @@
+#pragma once
+
+// The full-screen show: a window of its own filling the screen at its native pixels, over and
+// over a new image builds up in its generation type for buildDuration, then its colours turn
+// for cycleDuration, then the next one begins. Each image is a new image of the window's own:
+// the controller puts it on the canvas and into the history when its build-up begins, so a save
+// in the show (its key as in the window) saves the image on show. The frames of the next image
+// are made on a worker thread while the current one turns, so the images follow without a pause;
+// the UI thread only paints what changed. The pointer hides; Esc, the show's key or a click
+// leaves the show.
+
+#include "ShowFrames.h"
+
+#include <QElapsedTimer>
+#include <QFutureWatcher>
+#include <QThreadPool>
+#include <QTimer>
+#include <QWidget>
+#include <atomic>
+#include <chrono>
+#include <memory>
+
+class Controller;
+
+class Show : public QWidget {
+    Q_OBJECT
+public:
+    // How long an image takes to build up, and how long its colours then turn.
+    static constexpr std::chrono::milliseconds buildDuration{8000};
+    static constexpr std::chrono::milliseconds cycleDuration{16000};
+
+    enum class Stage {
+        preparing, // the first image's frames are being made
+        building,  // an image builds up
+        cycling,   // its colours turn
+    };
+
+    // A window of its own on the screen of `parent`; the images go through `controller`.
+    explicit Show(Controller& controller, QWidget* parent = nullptr);
+    // Stops the worker and waits for it.
+    ~Show() override;
+    Show(const Show&) = delete;
+    Show& operator=(const Show&) = delete;
+
+    // Fills the screen and begins the first image.
+    void begin();
+    Stage stage() const { return stage_; }
+    // The size of a frame in device pixels: the screen's.
+    QSize frameSize() const { return frameSize_; }
+
+signals:
+    // The user left the show; it is hidden and goes once control returns to the event loop.
+    void left();
+    // The time one frame took on the UI thread, its repaint included, for the benchmark.
+    void frameWorked(qint64 nanoseconds);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void prepareNext(); // a new image's recipe, its frames made on the worker
+    void prepared();    // the worker's frames have come
+    void nextImage();   // the prepared image goes on the canvas and begins to build up
+    void frame();       // one timer tick
+    void leave();
+    // Lets the worker free memory the show no longer needs, off the UI thread.
+    template <typename T> void release(std::shared_ptr<T> unused);
+
+    Controller& controller_;
+    QSize frameSize_;
+    double ratio_ = 1.0;
+    QThreadPool pool_;                  // the one worker thread
+    std::atomic<bool> stopping_{false}; // the user left: the worker stops where it is
+    QFutureWatcher<std::shared_ptr<ShowFrames>> watcher_;
+    std::shared_ptr<ShowFrames> current_; // the image on show
+    std::shared_ptr<ShowFrames> next_;    // the next one, once made
+    const QImage* shown_ = nullptr;       // the frame on screen
+    Stage stage_ = Stage::preparing;
+    QElapsedTimer clock_; // since the stage began
+    QTimer timer_;
+};
