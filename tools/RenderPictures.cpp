@@ -3,6 +3,7 @@
 #include "PictureFile.h"
 #include "Recipe.h"
 #include "RecipeStore.h"
+#include "ShownText.h"
 #include "StopSignals.h"
 
 #include <QDateTime>
@@ -16,8 +17,9 @@
 
 namespace {
 
+// One line, whatever the names it quotes hold.
 void printError(const QString& message) {
-    std::fprintf(stderr, "rosette-render: %s\n", qPrintable(message));
+    std::fprintf(stderr, "rosette-render: %s\n", qPrintable(shownText(message)));
 }
 
 } // namespace
