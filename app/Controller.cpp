@@ -3,14 +3,13 @@
 #include "HelpPanel.h"
 #include "ImageName.h"
 #include "ImageSaver.h"
-#include "RecipeStore.h"
+#include "OpenRecipe.h"
 #include "UiFont.h"
 
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <memory>
 
 Controller::Controller(const Clock& clock, const QString& saveFolder, QObject* parent)
@@ -194,33 +193,21 @@ void Controller::moveInHistory(int step) {
 }
 
 bool Controller::open(const QString& argument) {
-    const QString recipePath = RecipeStore(recipeFolder_).find(argument);
-    if (recipePath.isEmpty()) {
-        emit openFailed(
-            tr("%1: neither a recipe nor a saved image with a recipe in %2")
-                .arg(QDir::toNativeSeparators(argument), QDir::toNativeSeparators(recipeFolder_)));
-        return false;
-    }
-    Recipe recipe;
+    OpenedRecipe opened;
     QString error;
-    if (!readRecipe(recipePath, recipe, error)) {
+    if (!openRecipe(argument, recipeFolder_, opened, error)) {
         emit openFailed(error);
         return false;
     }
+    const Recipe& recipe = opened.recipe;
     putOnCanvas(recipe);
-    // A recipe from the recipe folder is the pair the window wrote with the image of its name
-    // in the save folder: the image's saves replace those two files while they are as they
-    // are now, and nothing else. Any other file opened is only read.
-    if (!recipeFolder_.isEmpty() &&
-        QFileInfo(recipePath).absolutePath() == QFileInfo(recipeFolder_).absoluteFilePath()) {
-        const QString image = imagePath(saveFolder_, QFileInfo(recipePath).completeBaseName());
-        // Only a canvas bitmap is the window's own; any other file of that name is kept.
-        const bool canvasBitmap = !QFileInfo::exists(image) ||
-                                  QImageReader(image, "bmp").size() == world_.canvas.image().size();
-        history_.current()->file.adopt(saveFolder_, recipe.stem, canvasBitmap ? image : QString(),
-                                       recipePath);
-    }
-    emit note(tr("opened %1").arg(QFileInfo(recipePath).completeBaseName()));
+    // The window's own pair: the image's saves replace its two files while they are as they are
+    // now, and nothing else. Any other file opened is only read.
+    if (opened.own)
+        history_.current()->file.adopt(saveFolder_, recipe.stem,
+                                       ownImage(opened, saveFolder_, world_.canvas.image().size()),
+                                       opened.path);
+    emit note(tr("opened %1").arg(QFileInfo(opened.path).completeBaseName()));
     return true;
 }
 

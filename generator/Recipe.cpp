@@ -1,5 +1,6 @@
 #include "Recipe.h"
 
+#include "ShownText.h"
 #include "World.h"
 
 #include <QCoreApplication>
@@ -92,15 +93,18 @@ public:
         const auto value = field(o, path, name);
         if (!value)
             return std::nullopt;
+        // Only a fault is described.
+        auto range = [&] {
+            return QStringLiteral("%1 from %2 to %3")
+                .arg(kind == Kind::Fraction ? QStringLiteral("a number")
+                     : kind == Kind::Whole  ? QStringLiteral("a whole number")
+                                            : QStringLiteral("an even number"))
+                .arg(QString::number(low, 'g', QLocale::FloatingPointShortest),
+                     QString::number(high, 'g', QLocale::FloatingPointShortest));
+        };
         const QString full = path + QLatin1String(name);
-        const QString range = QStringLiteral("%1 from %2 to %3")
-                                  .arg(kind == Kind::Fraction ? QStringLiteral("a number")
-                                       : kind == Kind::Whole  ? QStringLiteral("a whole number")
-                                                              : QStringLiteral("an even number"))
-                                  .arg(QString::number(low, 'g', QLocale::FloatingPointShortest),
-                                       QString::number(high, 'g', QLocale::FloatingPointShortest));
         if (!value->isDouble()) {
-            fail(full, QStringLiteral("must be %1").arg(range));
+            fail(full, QStringLiteral("must be %1").arg(range()));
             return std::nullopt;
         }
         const double v = value->toDouble();
@@ -109,7 +113,7 @@ public:
                           (kind == Kind::Fraction || whole) &&
                           (kind != Kind::Even || std::fmod(v, 2.0) == 0.0);
         if (!fits) {
-            fail(full, QStringLiteral("must be %1, not %2").arg(range).arg(v, 0, 'g', 17));
+            fail(full, QStringLiteral("must be %1, not %2").arg(range()).arg(v, 0, 'g', 17));
             return std::nullopt;
         }
         return v;
@@ -180,9 +184,11 @@ QString repeatedKey(const QByteArray& json) {
                 ++next;
             if (levels.empty() || !levels.back().object || next >= json.size() || json[next] != ':')
                 continue; // a value, not a key
-            // The parser decodes the key's escapes.
+            // The parser decodes the key's escapes, where it has any.
             const QString key =
-                QJsonDocument::fromJson("[" + quoted + "]").array().at(0).toString();
+                quoted.contains('\\')
+                    ? QJsonDocument::fromJson("[" + quoted + "]").array().at(0).toString()
+                    : QString::fromUtf8(quoted.mid(1, quoted.size() - 2));
             Level& here = levels.back();
             if (here.keys.contains(key))
                 return here.path + key;
@@ -288,7 +294,8 @@ QByteArray toJson(const Recipe& r) {
     return text;
 }
 
-bool fromJson(const QByteArray& json, const QString& source, Recipe& recipe, QString& error) {
+bool fromJson(const QByteArray& json, const QString& named, Recipe& recipe, QString& error) {
+    const QString source = shownText(named);
     QJsonParseError parseError{};
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
@@ -303,7 +310,7 @@ bool fromJson(const QByteArray& json, const QString& source, Recipe& recipe, QSt
     }
     if (const QString twice = repeatedKey(json); !twice.isEmpty()) {
         // The parser keeps one of the two values; which one the writer meant is unknown.
-        error = QStringLiteral("%1: %2 is given twice").arg(source, twice);
+        error = QStringLiteral("%1: %2 is given twice").arg(source, shownText(twice));
         return false;
     }
     const QJsonObject top = document.object();
@@ -430,7 +437,7 @@ bool fromJson(const QByteArray& json, const QString& source, Recipe& recipe, QSt
 }
 
 bool readRecipe(const QString& path, Recipe& recipe, QString& error) {
-    const QString shown = QDir::toNativeSeparators(path);
+    const QString shown = shownText(QDir::toNativeSeparators(path));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         error = QStringLiteral("%1: cannot be read: %2").arg(shown, file.errorString());

@@ -109,7 +109,7 @@ QByteArray toJson(const Recipe& recipe);
 Random::State randomOfStem(const QString& stem);
 
 // Reads a recipe from JSON text; `source` names it in errors. On failure returns false and sets
-// `error` to one line naming the source and the field.
+// `error` to one line naming the source and the field (see shownText).
 bool fromJson(const QByteArray& json, const QString& source, Recipe& recipe, QString& error);
 
 // Reads a recipe file; see fromJson.

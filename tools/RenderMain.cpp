@@ -6,15 +6,14 @@
 // errors with -q, and stops cleanly on SIGINT, SIGTERM and SIGHUP. It also renders recipes and
 // pictures at any size (RenderPictures).
 
-#include "CommandLineError.h"
 #include "ImageSaver.h"
-#include "RecipeStore.h"
+#include "RenderCommandLine.h"
 #include "RenderPictures.h"
 #include "RenderVariations.h"
+#include "ShownText.h"
 #include "StopSignals.h"
 #include "World.h"
 
-#include <QCommandLineParser>
 #include <QDir>
 #include <QGuiApplication>
 #include <cstdio>
@@ -37,23 +36,6 @@ private:
     SystemClock system_;
     std::optional<double> seconds_;
 };
-
-constexpr qint64 maxSeed = 1 << 24;
-
-int usageError(const QString& message) {
-    std::fprintf(stderr, "rosette-render: %s (see --help)\n", qPrintable(message));
-    return 2;
-}
-
-// One line for an option the parser rejects, naming it as it was typed.
-int parseError(const QCommandLineParser& parser, const QStringList& arguments) {
-    const QString problem = commandLineError(parser, arguments);
-    if (!parser.unknownOptionNames().isEmpty()) {
-        std::fprintf(stderr, "rosette-render: %s\n", qPrintable(problem));
-        return 2;
-    }
-    return usageError(problem);
-}
 
 // Without XDG_RUNTIME_DIR Qt warns on every start about a folder the renderer never uses.
 QtMessageHandler qtHandler = nullptr;
@@ -94,85 +76,20 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("rosette-render"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ROSETTE_VERSION));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        "Draws Rosette images without a window and saves them as bitmaps.");
-    const QCommandLineOption count("count", "Number of images to draw (default 1).", "K", "1");
-    const QCommandLineOption type("type",
-                                  "Generation type 1..4 (default 4): 1 from left to right, "
-                                  "2 from centre ortogonal, 3 random point after point, "
-                                  "4 from order to chaos and back.",
-                                  "T", "4");
-    const QCommandLineOption seed("seed",
-                                  "Seed every seeding for reproducible output: start-up uses S, "
-                                  "the k-th image S + k.",
-                                  "S");
-    const QCommandLineOption out("out",
-                                 "Save each image into this folder (default: the current "
-                                 "folder).",
-                                 "DIR");
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption force("force", "Replace files of the names the images take, instead "
-                                            "of moving on to free names.");
-    const QCommandLineOption quiet({"q", "quiet"}, "Print nothing but errors.");
-    parser.addOptions({count, type, seed, out, force, quiet});
-    const PictureOptions pictureOptions;
-    parser.addOptions(pictureOptions.all());
-    const VariationOptions variationOptions;
-    parser.addOptions(variationOptions.all());
-    if (!parser.parse(app.arguments()))
-        return parseError(parser, app.arguments());
-    if (parser.isSet(QStringLiteral("help-all")))
-        parser.process(app); // prints the help with Qt's options and exits
-    if (parser.isSet(help)) {
-        std::printf("%s", qPrintable(parser.helpText()));
-        return 0;
+    RenderCommandLine commandLine;
+    const RenderRequest request = commandLine.read(app.arguments());
+    if (request.allHelp)
+        commandLine.showAllHelp(app); // prints the help with Qt's options and exits
+    if (request.exitCode) {
+        std::printf("%s", qPrintable(request.output));
+        if (!request.error.isEmpty())
+            std::fprintf(stderr, "rosette-render: %s\n", qPrintable(request.error));
+        return *request.exitCode;
     }
-    if (parser.isSet(version)) {
-        std::printf("rosette-render %s\n", ROSETTE_VERSION);
-        return 0;
-    }
-    if (!parser.positionalArguments().isEmpty())
-        return usageError("unexpected argument " + parser.positionalArguments().first());
-
-    bool ok = false;
-    const int images = parser.value(count).toInt(&ok);
-    if (!ok || images < 1 || images > 100000)
-        return usageError("--count takes a whole number from 1 to 100000");
-    const int generationType = parser.value(type).toInt(&ok);
-    if (!ok || generationType < 1 || generationType > 4)
-        return usageError("--type takes 1, 2, 3 or 4");
-    std::optional<qint64> fixedSeed;
-    if (parser.isSet(seed)) {
-        // Seeds are held as singles, which keep every whole number up to 2^24 apart; the k-th
-        // image uses the seed + k.
-        fixedSeed = parser.value(seed).toLongLong(&ok);
-        // Compared without adding, so no seed can overflow.
-        if (!ok || *fixedSeed < 0 || *fixedSeed > maxSeed - images)
-            return usageError(
-                QStringLiteral("--seed takes a whole number from 0 to %1%2, not "
-                               "\"%3\"")
-                    .arg(maxSeed - images)
-                    .arg(images > 1 ? QStringLiteral(" with --count %1").arg(images) : QString())
-                    .arg(parser.value(seed)));
-    }
-    if (parser.isSet(out) && parser.value(out).isEmpty())
-        return usageError("--out needs a folder");
-    const QString folder = parser.isSet(out) ? parser.value(out) : QStringLiteral(".");
-    const bool quietly = parser.isSet(quiet);
-    PictureSettings pictures;
-    if (const QString error = pictureOptions.read(parser, pictures); !error.isEmpty())
-        return usageError(error);
-    VariationSettings variations;
-    if (const QString error = variationOptions.read(parser, pictures, variations); !error.isEmpty())
-        return usageError(error);
-    if (variations.count > 0 && parser.isSet(count))
-        return usageError("--variations varies one image; it takes no --count");
-    if (parser.isSet(pictureOptions.listRecipes))
+    if (request.listRecipes)
         return listSavedRecipes();
-    pictures.replace = parser.isSet(force);
-    pictures.quiet = quietly;
+    const QString& folder = request.folder;
+    const bool quietly = request.pictures.quiet;
     // How a run that a stop signal ended exits.
     auto stopped = [quietly] {
         if (!quietly)
@@ -180,7 +97,8 @@ int main(int argc, char** argv) {
                          strsignal(stopSignal()));
         return 128 + stopSignal();
     };
-    PictureMaker maker(pictures);
+    PictureMaker maker(request.pictures);
+    const VariationSettings& variations = request.variations;
     ContactSheet sheet;
     // Ends the run: the contact sheet of what it made, when asked for and nothing failed.
     auto finish = [&](int code) {
@@ -190,48 +108,39 @@ int main(int argc, char** argv) {
             code = sheet.write(folder, quietly);
         return code;
     };
-    if (parser.isSet(pictureOptions.recipe)) {
-        for (const QCommandLineOption* batchOnly : {&count, &type, &seed})
-            if (parser.isSet(*batchOnly))
-                return usageError("--recipe draws the recipe's image; it takes no --" +
-                                  batchOnly->names().constLast());
-        if (variations.count > 0) {
-            Recipe base;
-            QString error;
-            const QString path = RecipeStore().find(parser.value(pictureOptions.recipe));
-            if (path.isEmpty() || !readRecipe(path, base, error)) {
-                std::fprintf(stderr, "rosette-render: %s\n",
-                             qPrintable(path.isEmpty()
-                                            ? QStringLiteral("no recipe file %1, and no saved "
-                                                             "recipe of that stem in %2")
-                                                  .arg(parser.value(pictureOptions.recipe),
-                                                       QDir::toNativeSeparators(recipeFolder()))
-                                            : error));
-                return 2;
-            }
-            return finish(renderVariations(maker, base, variations, folder, quietly, sheet));
+    if (request.recipe) {
+        QString error;
+        const std::optional<NamedRecipe> named = findRecipe(*request.recipe, error);
+        if (!named) {
+            std::fprintf(stderr, "rosette-render: %s\n", qPrintable(shownText(error)));
+            return 2;
         }
+        if (variations.count > 0)
+            return finish(
+                renderVariations(maker, named->recipe, variations, folder, quietly, sheet));
         QString written;
-        const int code = maker.renderRecipe(parser.value(pictureOptions.recipe), folder, &written);
+        const int code = maker.renderRecipe(*named, folder, &written);
         if (!written.isEmpty())
             sheet.add(written);
         return finish(code);
     }
     if (const QString problem = prepareFolder(folder); !problem.isEmpty()) {
         std::fprintf(stderr, "rosette-render: cannot save into %s: %s\n",
-                     qPrintable(QDir::toNativeSeparators(folder)), qPrintable(problem));
+                     qPrintable(shownText(QDir::toNativeSeparators(folder))), qPrintable(problem));
         return 1;
     }
 
     RenderClock clock;
     World world(clock);
+    const std::optional<qint64> fixedSeed = request.seed;
     if (fixedSeed)
         clock.fix(double(*fixedSeed));
     world.seedFromClock();
     setStartUpSettings(world.state);
-    world.state.nac = std::int16_t(generationType);
+    world.state.nac = std::int16_t(request.generationType);
     MakePalette(world);
 
+    const int images = request.images;
     Progress progress(images, !quietly);
     progress.show(0);
     // Image k's files are written while image k + 1 is drawn; each save is reported, in order,
@@ -246,7 +155,7 @@ int main(int argc, char** argv) {
         progress.clear();
         if (!saved.ok) {
             if (stopSignal() == 0) // a stop says so itself
-                std::fprintf(stderr, "rosette-render: %s\n", qPrintable(saved.error));
+                std::fprintf(stderr, "rosette-render: %s\n", qPrintable(shownText(saved.error)));
             return false;
         }
         if (!quietly)

@@ -3,6 +3,7 @@
 #include "PictureFile.h"
 #include "Recipe.h"
 #include "RecipeStore.h"
+#include "ShownText.h"
 #include "StopSignals.h"
 
 #include <QDateTime>
@@ -18,8 +19,9 @@
 
 namespace {
 
+// One line, whatever the names it quotes hold.
 void printError(const QString& message) {
-    std::fprintf(stderr, "rosette-render: %s\n", qPrintable(message));
+    std::fprintf(stderr, "rosette-render: %s\n", qPrintable(shownText(message)));
 }
 
 } // namespace
@@ -339,20 +341,21 @@ SaveResult PictureMaker::saveRecipe(const Recipe& recipe, const QString& folder,
     return write(files);
 }
 
-int PictureMaker::renderRecipe(const QString& recipeArgument, const QString& folder,
-                               QString* written) {
-    const QString path = RecipeStore().find(recipeArgument);
-    if (path.isEmpty()) {
-        printError(QStringLiteral("no recipe file %1, and no saved recipe of that stem in %2")
-                       .arg(recipeArgument, QDir::toNativeSeparators(recipeFolder())));
-        return 2;
+std::optional<NamedRecipe> findRecipe(const QString& argument, QString& error) {
+    NamedRecipe named;
+    named.path = RecipeStore().find(argument);
+    if (named.path.isEmpty()) {
+        error = QStringLiteral("no recipe file %1, and no saved recipe of that stem in %2")
+                    .arg(argument, QDir::toNativeSeparators(recipeFolder()));
+        return std::nullopt;
     }
-    Recipe recipe;
-    QString error;
-    if (!readRecipe(path, recipe, error)) {
-        printError(error);
-        return 2;
-    }
+    if (!readRecipe(named.path, named.recipe, error))
+        return std::nullopt;
+    return named;
+}
+
+int PictureMaker::renderRecipe(const NamedRecipe& named, const QString& folder, QString* written) {
+    const QString& path = named.path;
     if (const QString problem = prepareFolder(folder); !problem.isEmpty()) {
         printError(QStringLiteral("cannot save into %1: %2")
                        .arg(QDir::toNativeSeparators(folder), problem));
@@ -372,12 +375,12 @@ int PictureMaker::renderRecipe(const QString& recipeArgument, const QString& fol
         printError(problem);
         return 1;
     }
-    recipe.programVersion = programVersion();
     Files files;
     files.name = name;
-    files.recipe = recipe;
+    files.recipe = named.recipe;
+    files.recipe.programVersion = programVersion();
     if (!settings_.video) {
-        files.picture = renderPlane(recipe, name.name);
+        files.picture = renderPlane(files.recipe, name.name);
         if (files.picture.isNull())
             files.failed = notRendered(name);
     }

@@ -56,6 +56,17 @@ bool parseSize(const QString& text, int& width, int& height);
 // Parses "#RRGGBB"; false when it is not one.
 bool parseColour(const QString& text, colour::Value& value);
 
+// A recipe named on the command line, read.
+struct NamedRecipe {
+    QString path; // its file
+    Recipe recipe;
+};
+
+// Finds the recipe that `argument` names (a file, the stem of a recipe the window saved or the
+// name of its saved image: see RecipeStore::find) and reads it. On failure returns nothing and
+// sets `error` to one line.
+std::optional<NamedRecipe> findRecipe(const QString& argument, QString& error);
+
 class PictureMaker {
 public:
     explicit PictureMaker(const PictureSettings& settings);
@@ -73,12 +84,9 @@ public:
     // after the one the image before took, that both files can have.
     SaveResult saveRecipe(const Recipe& recipe, const QString& folder, int index);
 
-    // Renders the recipe that `recipeArgument` names (a file, the stem of a recipe the window
-    // saved or the name of its saved image: see RecipeStore::find) into `folder`, named after
-    // the recipe. Prints what it wrote; returns the exit code.
-    // `written`, when given, receives the path written.
-    int renderRecipe(const QString& recipeArgument, const QString& folder,
-                     QString* written = nullptr);
+    // Renders a recipe named on the command line into `folder`, named after its file. Prints
+    // what it wrote; returns the exit code. `written`, when given, receives the path written.
+    int renderRecipe(const NamedRecipe& named, const QString& folder, QString* written = nullptr);
 
 private:
     // An image's files as they are to be written, apart from the world that drew it.

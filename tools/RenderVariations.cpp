@@ -1,7 +1,7 @@
 #include "RenderVariations.h"
 
 #include "PictureFile.h"
-#include "RecipeStore.h"
+#include "ShownText.h"
 #include "StopSignals.h"
 
 #include <QDateTime>
@@ -16,18 +16,7 @@
 namespace {
 
 void printError(const QString& message) {
-    std::fprintf(stderr, "rosette-render: %s\n", qPrintable(message));
-}
-
-// The recipe a FILE|STEM argument names, or why it cannot be had.
-bool recipeNamed(const QString& argument, Recipe& recipe, QString& error) {
-    const QString path = RecipeStore().find(argument);
-    if (path.isEmpty()) {
-        error = QStringLiteral("no recipe file %1, and no saved recipe of that stem in %2")
-                    .arg(argument, QDir::toNativeSeparators(recipeFolder()));
-        return false;
-    }
-    return readRecipe(path, recipe, error);
+    std::fprintf(stderr, "rosette-render: %s\n", qPrintable(shownText(message)));
 }
 
 // The sheet's grid: each image in a square cell of this side, its name in a line below.
@@ -190,10 +179,12 @@ int renderVariations(PictureMaker& maker, const Recipe& base, const VariationSet
     Recipe other;
     if (!settings.cross.isEmpty()) {
         QString error;
-        if (!recipeNamed(settings.cross, other, error)) {
+        const std::optional<NamedRecipe> named = findRecipe(settings.cross, error);
+        if (!named) {
             printError(error);
             return 2;
         }
+        other = named->recipe;
     }
     if (const QString problem = prepareFolder(folder); !problem.isEmpty()) {
         printError(QStringLiteral("cannot save into %1: %2")

@@ -282,6 +282,16 @@ void TestRender::badOptionsExitWithUsageError_data() {
         << QStringList{"--video", "build", "--smooth", "2"} << QByteArray();
     QTest::newRow("recipe with a count")
         << QStringList{"--recipe", "T1", "--count", "2"} << QByteArray();
+    // Control characters of the arguments quoted are shown as escapes: still one line.
+    QTest::newRow("size with a line break")
+        << QStringList{"--size", "1\n2"}
+        << QByteArray("rosette-render: --size takes N or WxH, each side a whole number from 1 to "
+                      "16384, not \"1\\n2\" (see --help)");
+    QTest::newRow("stray argument with a terminal escape")
+        << QStringList{"\x1b[2Jextra"}
+        << QByteArray("rosette-render: unexpected argument \\x1b[2Jextra (see --help)");
+    QTest::newRow("unknown option with a line break")
+        << QStringList{"--bo\rgus"} << QByteArray("rosette-render: unknown option '--bo\\rgus'");
 }
 
 void TestRender::badOptionsExitWithUsageError() {
@@ -341,6 +351,14 @@ void TestRender::commandLineAnswersWithoutADisplay_data() {
     QTest::newRow("rosette with two files") << rosette << QStringList{"a.json", "b.json"} << 2 << ""
                                             << QByteArray("rosette: unexpected argument "
                                                           "'b.json'\n");
+    // Control characters of the names quoted are shown as escapes: still one line.
+    QTest::newRow("rosette with a file name that holds a line break")
+        << rosette << QStringList{"a\nb.bmp"} << 2 << ""
+        << "rosette: a\\nb.bmp: neither a recipe nor a saved image with a recipe in " + recipes +
+               "\n";
+    QTest::newRow("rosette with a second file that holds a terminal escape")
+        << rosette << QStringList{"a.json", "\x1b[2Jb.json"} << 2 << ""
+        << QByteArray("rosette: unexpected argument '\\x1b[2Jb.json'\n");
     const QString broken = data_.filePath(QStringLiteral("broken.json"));
     QFile file(broken);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write("{\"formatVersion\": 1}") > 0);
@@ -671,6 +689,9 @@ void TestRender::badRecipesExitWithOneLineError_data() {
     QTest::newRow("a key given twice")
         << QByteArray("\"n1\": ") << QByteArray("\"n1\": 999, \"n1\": ")
         << QByteArray("parameters.n1 is given twice");
+    QTest::newRow("a key with a line break given twice")
+        << QByteArray("\"n1\": ") << QByteArray("\"n\\n1\": 9, \"n\\n1\": 9, \"n1\": ")
+        << QByteArray("parameters.n\\n1 is given twice");
     QTest::newRow("missing file") << QByteArray() << QByteArray() << QByteArray("no recipe");
 }
 

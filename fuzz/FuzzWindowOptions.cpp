@@ -1,0 +1,70 @@
+// The window program's command line on any arguments (the input split on NUL bytes), in a
+// folder with a recipe folder of a good and a broken recipe and a saved image: it either ends
+// the program with help, the version or one line and exit code 2, or names no recipe or a
+// recipe file that reads.
+
+#include "FuzzSupport.h"
+#include "Recipe.h"
+#include "WindowCommandLine.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+QString folder;  // the fuzz target's own, where relative arguments start
+QString recipes; // the recipe folder
+
+void write(const QString& path, const QByteArray& contents) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size())
+        fuzz::broken("the fuzz target's files can be written", path);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    static QCoreApplication app(*argc, *argv);
+    fuzz::quietQt();
+    QCoreApplication::setApplicationName(QStringLiteral("rosette"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ROSETTE_VERSION));
+    static QTemporaryDir root;
+    if (!root.isValid() || !QDir(root.path()).mkpath(QStringLiteral("recipes")))
+        fuzz::broken("the fuzz target's folder can be made", root.path());
+    recipes = root.filePath(QStringLiteral("recipes"));
+    Recipe good;
+    good.stem = QStringLiteral("T20240307090503");
+    good.random = randomOfStem(good.stem);
+    good.programVersion = programVersion();
+    write(recipes + QStringLiteral("/T20240307090503.json"), toJson(good));
+    write(recipes + QStringLiteral("/broken.json"), "{\"formatVersion\": 1}");
+    write(root.filePath(QStringLiteral("T20240307090503.jpg")), "not a picture");
+    folder = root.path();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QStringList arguments = fuzz::arguments("rosette", data, size);
+    const fuzz::InFolder here(folder);
+    WindowCommandLine commandLine;
+    const WindowRequest r = commandLine.read(arguments, recipes);
+    const QString shown = arguments.join(QLatin1Char(' '));
+    if (r.allHelp)
+        return 0;
+    if (r.exitCode) {
+        if (*r.exitCode == 0 && (r.output.isEmpty() || !r.error.isEmpty()))
+            fuzz::broken("help and the version print on stdout alone", shown);
+        if (*r.exitCode == 2 && (r.error.isEmpty() || !fuzz::oneLine(r.error)))
+            fuzz::broken("a mistake gives one line", r.error);
+        if (*r.exitCode != 0 && *r.exitCode != 2)
+            fuzz::broken("the command line ends the program with 0 or 2", shown);
+        return 0;
+    }
+    Recipe recipe;
+    QString error;
+    if (!r.opened.isEmpty() && !readRecipe(r.opened, recipe, error))
+        fuzz::broken("a recipe named on the command line reads", error);
+    return 0;
+}
