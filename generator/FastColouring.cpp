@@ -71,24 +71,6 @@ const KernelChoice& bestKernel() {
     return choice;
 }
 
-// Copies the random parameters, the only values the pipeline reads besides x and y.
-void copyParameters(const GeneratorState& from, GeneratorState& to) {
-    to.tip = from.tip;
-    to.barv = from.barv;
-    to.f1 = from.f1;
-    to.f2 = from.f2;
-    to.n1 = from.n1;
-    to.n2 = from.n2;
-    to.n3 = from.n3;
-    to.n4 = from.n4;
-    to.komp1 = from.komp1;
-    to.komp2 = from.komp2;
-    to.komp3 = from.komp3;
-    to.baf01 = from.baf01;
-    to.baf02 = from.baf02;
-    to.baf03 = from.baf03;
-}
-
 // Parameters for which the vector kernel's margins are known to hold: finite and of the sizes
 // the parameter draw makes, with room to spare. Anything else goes through the literal code.
 bool kernelFits(const GeneratorState& p) {
@@ -159,7 +141,7 @@ int literalLevel(GeneratorState& scratch, double x, double y) {
 void computeLevelsLiterally(const GeneratorState& parameters, const PixelGrid& grid,
                             std::span<std::int8_t> levels) {
     GeneratorState scratch;
-    copyParameters(parameters, scratch);
+    scratch.parameters() = parameters.parameters();
     std::size_t k = 0;
     for (const double y : grid.ys) {
         for (const double x : grid.xs)
@@ -262,7 +244,7 @@ std::int64_t computeLevels(const GeneratorState& parameters, const PixelGrid& gr
     // The literal code decides every pixel the kernel left open.
     std::int64_t decided = 0;
     GeneratorState scratch;
-    copyParameters(parameters, scratch);
+    scratch.parameters() = parameters.parameters();
     for (int row = 0; row < rows; ++row) {
         std::int8_t* const line = levels.data() + std::size_t(row) * columns;
         // Open pixels are rare: the library's byte search skips the rest quickly.

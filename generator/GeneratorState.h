@@ -9,7 +9,32 @@
 #include <cstdint>
 #include <vector>
 
-struct GeneratorState {
+// The random parameters of an image (drawn by drawParameters): with x and y, all that the
+// colouring reads. Recipes carry them too, so an image's parameters are copied as one. Until a
+// draw they hold the smallest values a draw gives.
+struct Parameters {
+    float tip = 1;     // component formula set, 1..4
+    float barv = 1;    // combination formula, 1..5
+    float f1 = 6;      // angular frequency of bl, even 6..24
+    float f2 = 4;      // angular and radial frequency of formula set 4, even 4..16
+    float n1 = 10;     // radial frequency of set 1, factor of sets 3 and 4; 10..30
+    float n2 = 10;     // radial frequency of gr; 10..30
+    float n3 = 3;      // radial frequency of set 2, factor of sets 3 and 4; 3..9
+    double n4 = 0.1;   // radial frequency inside the logarithm of set 2; 0.1..0.9
+    float komp1 = 100; // amplitude of re, whole 100..149
+    float komp2 = 100; // amplitude of gr, whole 100..149
+    float komp3 = 100; // amplitude of bl, whole 100..149
+    float baf01 = 20;  // divisor of bl in combination 2; 20..40
+    float baf02 = 2;   // radial frequency of combination 3; 2..4
+    float baf03 = 100; // divisor of bl in combinations 3 and 5; 100..200
+
+    bool operator==(const Parameters&) const = default;
+    // These parameters alone, without what else the holder carries.
+    Parameters& parameters() { return *this; }
+    const Parameters& parameters() const { return *this; }
+};
+
+struct GeneratorState : Parameters {
     // Settings, given their values at start-up.
     std::int16_t sir = 0;    // image width in pixels (458)
     std::int16_t vis = 0;    // image height in pixels (458)
@@ -17,22 +42,6 @@ struct GeneratorState {
     std::int16_t poly = 0;   // half-height of the centred y range (3): y runs +poly..-poly
     std::int16_t nac = 0;    // generation type 1..4: the order the next image visits its pixels
     std::int16_t ponovi = 0; // repeat flag: 1 makes the next image keep the random parameters
-
-    // Random parameters of the current image (drawn by drawParameters).
-    float tip = 0;   // component formula set, 1..4
-    float barv = 0;  // combination formula, 1..5
-    float f1 = 0;    // angular frequency of bl, even 6..24
-    float f2 = 0;    // angular and radial frequency of formula set 4, even 4..16
-    float n1 = 0;    // radial frequency of set 1, factor of sets 3 and 4; 10..30
-    float n2 = 0;    // radial frequency of gr; 10..30
-    float n3 = 0;    // radial frequency of set 2, factor of sets 3 and 4; 3..9
-    double n4 = 0;   // radial frequency inside the logarithm of set 2; 0.1..0.9
-    float komp1 = 0; // amplitude of re, whole 100..149
-    float komp2 = 0; // amplitude of gr, whole 100..149
-    float komp3 = 0; // amplitude of bl, whole 100..149
-    float baf01 = 0; // divisor of bl in combination 2; 20..40
-    float baf02 = 0; // radial frequency of combination 3; 2..4
-    float baf03 = 0; // divisor of bl in combinations 3 and 5; 100..200
 
     // The pixel being coloured, set by the sweeps before every PlotPoint.
     int i = 0;    // column on the canvas, 0 at the left

@@ -207,20 +207,7 @@ Recipe recipeOf(const World& world) {
 
 Recipe recipeOf(const GeneratorState& s, const palette::Waves& waves, Random::State random) {
     Recipe r;
-    r.tip = s.tip;
-    r.barv = s.barv;
-    r.f1 = s.f1;
-    r.f2 = s.f2;
-    r.n1 = s.n1;
-    r.n2 = s.n2;
-    r.n3 = s.n3;
-    r.n4 = s.n4;
-    r.komp1 = s.komp1;
-    r.komp2 = s.komp2;
-    r.komp3 = s.komp3;
-    r.baf01 = s.baf01;
-    r.baf02 = s.baf02;
-    r.baf03 = s.baf03;
+    r.parameters() = s.parameters();
     r.waves = waves;
     r.generationType = s.nac;
     r.random = random;
@@ -230,20 +217,7 @@ Recipe recipeOf(const GeneratorState& s, const palette::Waves& waves, Random::St
 }
 
 void applyParameters(const Recipe& r, GeneratorState& s) {
-    s.tip = r.tip;
-    s.barv = r.barv;
-    s.f1 = r.f1;
-    s.f2 = r.f2;
-    s.n1 = r.n1;
-    s.n2 = r.n2;
-    s.n3 = r.n3;
-    s.n4 = r.n4;
-    s.komp1 = r.komp1;
-    s.komp2 = r.komp2;
-    s.komp3 = r.komp3;
-    s.baf01 = r.baf01;
-    s.baf02 = r.baf02;
-    s.baf03 = r.baf03;
+    s.parameters() = r.parameters();
     s.imeslike = r.stem;
 }
 

@@ -30,16 +30,12 @@ struct Replacement {
     bool operator==(const Replacement&) const = default;
 };
 
-struct Recipe {
+struct Recipe : Parameters {
     // The format this program writes and reads.
     static constexpr int currentFormat = 2;
     // The oldest format this program still reads.
     static constexpr int oldestFormat = 1;
 
-    // The random parameters, in the formats the generator holds them.
-    float tip = 1, barv = 1, f1 = 6, f2 = 4, n1 = 10, n2 = 10, n3 = 3;
-    double n4 = 0.1;
-    float komp1 = 100, komp2 = 100, komp3 = 100, baf01 = 20, baf02 = 2, baf03 = 100;
     palette::Waves waves{20, 20, 20, 0, 0, 0, 20, 20, 20}; // the palette strip's nine values
     int generationType = 1;                  // nac of the sweep that drew the image, 1..4
     Random::State random = Random::unseeded; // the random source as the image's sweep began

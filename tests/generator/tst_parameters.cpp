@@ -8,19 +8,19 @@
 
 namespace {
 
-using Parameters = QList<double>;
+using DrawnValues = QList<double>;
 
 // tip, barv, f1, f2, n1, n2, n3, n4, komp1, komp2, komp3, baf01, baf02, baf03: the draw order.
-Parameters parametersOf(const GeneratorState& s) {
+DrawnValues parametersOf(const GeneratorState& s) {
     return {s.tip, s.barv,  s.f1,    s.f2,    s.n1,    s.n2,    s.n3,
             s.n4,  s.komp1, s.komp2, s.komp3, s.baf01, s.baf02, s.baf03};
 }
 
-const Parameters lowest{1, 1, 6, 4, 10, 10, 3, 0.1, 100, 100, 100, 20, 2, 100};
-const Parameters highest{4, 5, 24, 16, 30, 30, 9, 0.9, 149, 149, 149, 40, 4, 200};
+const DrawnValues lowest{1, 1, 6, 4, 10, 10, 3, 0.1, 100, 100, 100, 20, 2, 100};
+const DrawnValues highest{4, 5, 24, 16, 30, 30, 9, 0.9, 149, 149, 149, 40, 4, 200};
 const float justBelowOne = std::nextafter(1.0f, 0.0f);
 
-void compareParameters(const Parameters& actual, const Parameters& expected) {
+void compareParameters(const DrawnValues& actual, const DrawnValues& expected) {
     // Whole-number parameters must match exactly; a fraction drawn just below its upper end
     // may round to it or stay a hair below it.
     for (int k = 0; k < parameterCount; ++k)
@@ -48,17 +48,17 @@ private slots:
 
 void TestParameters::drawAtEdges_data() {
     QTest::addColumn<float>("rnd");
-    QTest::addColumn<Parameters>("expected");
+    QTest::addColumn<DrawnValues>("expected");
     QTest::newRow("zero") << 0.0f << lowest;
     QTest::newRow("just below one") << justBelowOne << highest;
     QTest::newRow("half") << 0.5f
-                          << Parameters{3, 3, 16, 10, 20, 20, 6, 0.5, 125, 125, 125, 30, 3, 150};
+                          << DrawnValues{3, 3, 16, 10, 20, 20, 6, 0.5, 125, 125, 125, 30, 3, 150};
 }
 
 void TestParameters::drawAtEdges() {
     // Rnd = 0 gives every lowest value, just below 1 the highest whole values, 0.5 the middle.
     QFETCH(float, rnd);
-    QFETCH(Parameters, expected);
+    QFETCH(DrawnValues, expected);
     GeneratorState s;
     std::array<float, parameterCount> draws{};
     draws.fill(rnd);
@@ -83,7 +83,7 @@ void TestParameters::drawTakesNumbersInOrder() {
     std::array<float, parameterCount> draws{};
     draws[std::size_t(slot)] = justBelowOne;
     drawParameters(s, draws);
-    Parameters expected = lowest;
+    DrawnValues expected = lowest;
     expected[slot] = highest[slot];
     compareParameters(parametersOf(s), expected);
 }
@@ -136,7 +136,7 @@ void TestParameters::repeatKeepsParametersForOneImage() {
     w.seedFromClock();
     MakePalette(w);
     GenerateImage(w);
-    const Parameters first = parametersOf(w.state);
+    const DrawnValues first = parametersOf(w.state);
     const QImage firstImage = w.canvas.image().copy();
     QCOMPARE(w.state.imeslike, QStringLiteral("T20240307090503"));
 
