@@ -69,55 +69,38 @@ ExportResult placeExport(StagedFile& file, const ExportSettings& settings, Expor
 }
 } // namespace
 
-ExportResult ExportJob::runVideo(const Recipe& recipe, const ExportSettings& settings,
-                                 ExportProgress& progress, PlaneRenderer& renderer,
-                                 ExportResult result) {
-    QString problem;
-    const auto file = stageMotionVideo(recipe, *settings.video, renderer, settings.folder, problem,
-                                       [&progress](double done) {
-                                           progress.renderedPermille = int(done * 1000);
-                                           return !progress.cancel.load();
-                                       });
-    if (progress.cancel.load()) {
-        result.cancelled = true;
-        return result;
-    }
-    if (!file) {
-        result.error = QStringLiteral("Could not save %1: %2").arg(result.path, problem);
-        return result;
-    }
-    return placeExport(*file, settings, result);
-}
-
 ExportResult ExportJob::run(const Recipe& recipe, const ExportSettings& settings,
                             ExportProgress& progress) {
     ExportResult result;
     result.path = QDir::toNativeSeparators(fileInFolder(settings.folder, settings.fileName));
     auto cancelled = [&progress] { return progress.cancel.load(); };
+    auto rendered = [&progress, &cancelled](double done) {
+        progress.renderedPermille = int(done * 1000);
+        return !cancelled();
+    };
     PlaneRenderer renderer;
-    if (settings.video)
-        return runVideo(recipe, settings, progress, renderer, result);
-    const QImage picture =
-        renderer.render(recipe, settings.render, [&progress, &cancelled](double done) {
-            progress.renderedPermille = int(done * 1000);
-            return !cancelled();
-        });
-    if (cancelled()) {
-        result.cancelled = true;
-        return result;
-    }
-    if (picture.isNull()) {
-        result.error = QStringLiteral("Could not render %1: not enough memory for %2 x %3 pixels")
-                           .arg(result.path)
-                           .arg(settings.render.width)
-                           .arg(settings.render.height);
-        return result;
-    }
-    progress.writing = true;
     QString problem;
-    const auto file =
-        stagePicture(picture, settings.folder, qPrintable(settings.format), problem, cancelled);
-    releaseGradually(picture);
+    std::unique_ptr<StagedFile> file;
+    if (settings.video) {
+        file =
+            stageMotionVideo(recipe, *settings.video, renderer, settings.folder, problem, rendered);
+    } else {
+        const QImage picture = renderer.render(recipe, settings.render, rendered);
+        if (!cancelled() && picture.isNull()) {
+            result.error =
+                QStringLiteral("Could not render %1: not enough memory for %2 x %3 pixels")
+                    .arg(result.path)
+                    .arg(settings.render.width)
+                    .arg(settings.render.height);
+            return result;
+        }
+        if (!cancelled()) {
+            progress.writing = true;
+            file = stagePicture(picture, settings.folder, qPrintable(settings.format), problem,
+                                cancelled);
+        }
+        releaseGradually(picture);
+    }
     if (cancelled()) {
         result.cancelled = true;
         return result;
@@ -126,6 +109,6 @@ ExportResult ExportJob::run(const Recipe& recipe, const ExportSettings& settings
         result.error = QStringLiteral("Could not save %1: %2").arg(result.path, problem);
         return result;
     }
-    // Another file of the name is kept: the picture takes the next free one.
+    // Another file of the name is kept: the export takes the next free one.
     return placeExport(*file, settings, result);
 }

@@ -68,11 +68,6 @@ public:
     static ExportResult run(const Recipe& recipe, const ExportSettings& settings,
                             ExportProgress& progress);
 
-private:
-    static ExportResult runVideo(const Recipe& recipe, const ExportSettings& settings,
-                                 ExportProgress& progress, PlaneRenderer& renderer,
-                                 ExportResult result);
-
 signals:
     // The export ended: written, failed or cancelled.
     void finished(const ExportResult& result);

@@ -17,11 +17,13 @@ std::shared_ptr<ShowFrames> ShowFrames::make(const Recipe& recipe, QSize size, d
         return {};
     options.width = size.width();
     options.height = size.height();
-    frames->build = std::make_unique<BuildFrames>(recipe, options, renderer, goOn);
-    if (!frames->build->ok())
-        return {};
+    // One render at the screen's size serves both: the colours turn on it, and it is the
+    // picture the build-up ends on.
     frames->cycle = std::make_unique<CycleFrames>(recipe, options, renderer, goOn);
     if (!frames->cycle->ok())
+        return {};
+    frames->build = std::make_unique<BuildFrames>(recipe, options, frames->cycle->still());
+    if (!frames->build->ok())
         return {};
     frames->build->setDevicePixelRatio(ratio);
     frames->cycle->setDevicePixelRatio(ratio);

@@ -26,7 +26,11 @@ std::int64_t visitsAtFrame(std::int64_t k, std::int64_t frames, std::int64_t vis
 }
 
 BuildFrames::BuildFrames(const Recipe& recipe, const PlaneRenderer::Options& options,
-                         PlaneRenderer& renderer, const std::function<bool(double)>& progress) {
+                         PlaneRenderer& renderer, const std::function<bool(double)>& progress)
+    : BuildFrames(recipe, options, renderer.render(recipe, options, progress)) {}
+
+BuildFrames::BuildFrames(const Recipe& recipe, const PlaneRenderer::Options& options,
+                         const QImage& still) {
     const int width = options.width;
     const int height = options.height;
     const int shorter = std::min(width, height);
@@ -61,7 +65,7 @@ BuildFrames::BuildFrames(const Recipe& recipe, const PlaneRenderer::Options& opt
     columns_ = spans(columnCells, extraColumns_);
     rows_ = spans(rowCells, extraRows_);
 
-    still_ = renderer.render(recipe, options, progress);
+    still_ = still;
     if (still_.isNull())
         return;
     frame_ = QImage(width, height, QImage::Format_RGB32);

@@ -31,6 +31,9 @@ public:
     // `progress` is handed to the renderer; a cancelled or failed render leaves ok() false.
     BuildFrames(const Recipe& recipe, const PlaneRenderer::Options& options,
                 PlaneRenderer& renderer, const std::function<bool(double)>& progress = {});
+    // Plans the visits over `still`, the finished picture of `recipe` already rendered at the
+    // options' size (a null one leaves ok() false), so one render can serve other frames too.
+    BuildFrames(const Recipe& recipe, const PlaneRenderer::Options& options, const QImage& still);
 
     // False when the picture could not be made (memory, or cancelled).
     bool ok() const { return !still_.isNull(); }

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <type_traits>
 #include <unistd.h>
 
@@ -23,6 +24,38 @@ namespace {
 void printError(const QString& message) {
     std::fprintf(stderr, "rosette-render: %s\n", qPrintable(shownText(message)));
 }
+
+// "NAME 37%" on stderr while a picture or video is made, rewritten in place and cleared at the
+// end, when `shown` and stderr is a terminal. Its progress callback also stops the work on a stop
+// signal.
+class PercentLine {
+public:
+    PercentLine(const QString& name, bool shown)
+        : name_(name), shown_(shown && isatty(fileno(stderr))) {}
+    ~PercentLine() {
+        if (shown_)
+            std::fprintf(stderr, "\r\033[K");
+    }
+    PercentLine(const PercentLine&) = delete;
+    PercentLine& operator=(const PercentLine&) = delete;
+
+    std::function<bool(double)> progress() {
+        return [this](double done) {
+            const int percent = int(done * 100);
+            if (shown_ && percent != percent_) {
+                percent_ = percent;
+                std::fprintf(stderr, "\r\033[K%s %d%%", qPrintable(name_), percent);
+                std::fflush(stderr);
+            }
+            return stopSignal() == 0;
+        };
+    }
+
+private:
+    QString name_;
+    bool shown_;
+    int percent_ = -1;
+};
 
 } // namespace
 
@@ -189,22 +222,8 @@ QString PictureMaker::extension() const {
 }
 
 QImage PictureMaker::renderPlane(const Recipe& recipe, const QString& name) {
-    // "NAME 37%" on stderr, rewritten in place and cleared at the end, on a terminal.
-    const bool show = !settings_.quiet && isatty(fileno(stderr));
-    int shown = -1;
-    auto progress = [&](double done) {
-        const int percent = int(done * 100);
-        if (show && percent != shown) {
-            shown = percent;
-            std::fprintf(stderr, "\r\033[K%s %d%%", qPrintable(name), percent);
-            std::fflush(stderr);
-        }
-        return stopSignal() == 0;
-    };
-    QImage picture = renderer_.render(recipe, settings_.render, progress);
-    if (show)
-        std::fprintf(stderr, "\r\033[K");
-    return picture;
+    PercentLine line(name, !settings_.quiet);
+    return renderer_.render(recipe, settings_.render, line.progress());
 }
 
 SaveResult PictureMaker::notRendered(const PairName& name) const {
@@ -222,24 +241,9 @@ SaveResult PictureMaker::notRendered(const PairName& name) const {
 
 std::unique_ptr<StagedFile> PictureMaker::stageVideoOf(const Recipe& recipe, const PairName& name,
                                                        QString& error) {
-    // "NAME-build 37%" on stderr, rewritten in place and cleared at the end, on a terminal.
-    const bool show = !settings_.quiet && isatty(fileno(stderr));
-    const QString shownName = name.name + settings_.video->suffix();
-    int shown = -1;
-    auto progress = [&](double done) {
-        const int percent = int(done * 100);
-        if (show && percent != shown) {
-            shown = percent;
-            std::fprintf(stderr, "\r\033[K%s %d%%", qPrintable(shownName), percent);
-            std::fflush(stderr);
-        }
-        return stopSignal() == 0;
-    };
-    auto video =
-        stageMotionVideo(recipe, *settings_.video, renderer_, name.folder, error, progress);
-    if (show)
-        std::fprintf(stderr, "\r\033[K");
-    return video;
+    PercentLine line(name.name + settings_.video->suffix(), !settings_.quiet);
+    return stageMotionVideo(recipe, *settings_.video, renderer_, name.folder, error,
+                            line.progress());
 }
 
 PictureMaker::PictureMaker(const PictureSettings& settings) : settings_(settings) {

@@ -322,21 +322,12 @@ QString writeYuv(const VideoSettings& settings, int frameCount, const FrameAt& f
     Converter converter;
     if (const QString error = converter.open(settings); !error.isEmpty())
         return error;
-    QImage converted;
-    for (int index = 0; index < frameCount; ++index) {
-        if (!goOn(progress, double(index) / frameCount))
-            return cancelledError();
-        QString error;
-        const QImage* image = checkedFrame(frameAt, index, settings, converted, error);
-        if (!image)
-            return error;
-        const AVFrame* frame = converter.convert(*image, index);
-        if (!frame)
-            return textOf(AVERROR(ENOMEM));
-        if (error = encoder.encode(frame); !error.isEmpty())
-            return error;
-    }
-    return encoder.finish();
+    const QString error =
+        forEachFrame(settings, frameCount, frameAt, progress, [&](const QImage& image, int index) {
+            const AVFrame* frame = converter.convert(image, index);
+            return frame ? encoder.encode(frame) : textOf(AVERROR(ENOMEM));
+        });
+    return error.isEmpty() ? encoder.finish() : error;
 }
 
 // A filter graph for one of the GIF's two passes: frames in, and for the second pass the
@@ -470,23 +461,13 @@ private:
 // makes the palette, the second draws each frame in it.
 QString writeGif(const VideoSettings& settings, int frameCount, const FrameAt& frameAt,
                  const QString& path, const VideoProgress& progress) {
-    QImage converted;
     // Every frame, then their end, through `filters`; the pass is half the work.
     auto pass = [&](Filters& filters, double done, const auto& take) {
-        for (int index = 0; index <= frameCount; ++index) {
-            QString error;
-            const QImage* image = nullptr;
-            if (index < frameCount) {
-                if (!goOn(progress, done + 0.5 * index / frameCount))
-                    return cancelledError();
-                image = checkedFrame(frameAt, index, settings, converted, error);
-                if (!image)
-                    return error;
-            }
-            if (error = filters.give(image, index, take); !error.isEmpty())
-                return error;
-        }
-        return QString();
+        const QString error = forEachFrame(
+            settings, frameCount, frameAt, progress,
+            [&](const QImage& image, int index) { return filters.give(&image, index, take); }, done,
+            0.5);
+        return error.isEmpty() ? filters.give(nullptr, frameCount, take) : error;
     };
 
     const Frame palette(av_frame_alloc());

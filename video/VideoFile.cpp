@@ -83,30 +83,28 @@ QString writeWebp(const VideoSettings& settings, int frameCount, const FrameAt& 
         WebPAnimEncoderNew(settings.width, settings.height, &options));
     if (!encoder)
         return reasonOf(ENOMEM);
-    QImage converted;
-    for (int index = 0; index < frameCount; ++index) {
-        if (!goOn(progress, double(index) / frameCount))
-            return cancelledError();
-        QString error;
-        const QImage* image = checkedFrame(frameAt, index, settings, converted, error);
-        if (!image)
-            return error;
-        // Format_RGBX8888 is R, G, B, X in memory on either byte order.
-        const QImage rgbx = image->convertToFormat(QImage::Format_RGBX8888);
-        WebPPicture picture;
-        if (!WebPPictureInit(&picture))
-            return QStringLiteral("this libwebp does not match the one Rosette was built with");
-        picture.use_argb = 1;
-        picture.width = settings.width;
-        picture.height = settings.height;
-        bool added = WebPPictureImportRGBX(&picture, rgbx.constBits(), int(rgbx.bytesPerLine()));
-        added = added &&
-                WebPAnimEncoderAdd(encoder.get(), &picture, startMs(index, settings.fps), &config);
-        WebPPictureFree(&picture);
-        if (!added)
-            return QStringLiteral("the WebP encoder failed: %1")
-                .arg(QString::fromUtf8(WebPAnimEncoderGetError(encoder.get())));
-    }
+    const QString error =
+        forEachFrame(settings, frameCount, frameAt, progress, [&](const QImage& image, int index) {
+            // Format_RGBX8888 is R, G, B, X in memory on either byte order.
+            const QImage rgbx = image.convertToFormat(QImage::Format_RGBX8888);
+            WebPPicture picture;
+            if (!WebPPictureInit(&picture))
+                return QStringLiteral("this libwebp does not match the one Rosette was built with");
+            picture.use_argb = 1;
+            picture.width = settings.width;
+            picture.height = settings.height;
+            bool added =
+                WebPPictureImportRGBX(&picture, rgbx.constBits(), int(rgbx.bytesPerLine()));
+            added = added && WebPAnimEncoderAdd(encoder.get(), &picture,
+                                                startMs(index, settings.fps), &config);
+            WebPPictureFree(&picture);
+            if (!added)
+                return QStringLiteral("the WebP encoder failed: %1")
+                    .arg(QString::fromUtf8(WebPAnimEncoderGetError(encoder.get())));
+            return QString();
+        });
+    if (!error.isEmpty())
+        return error;
     // The end of the last frame.
     WebPData data;
     WebPDataInit(&data);
@@ -114,38 +112,30 @@ QString writeWebp(const VideoSettings& settings, int frameCount, const FrameAt& 
         !WebPAnimEncoderAssemble(encoder.get(), &data))
         return QStringLiteral("the WebP encoder failed: %1")
             .arg(QString::fromUtf8(WebPAnimEncoderGetError(encoder.get())));
-    const QString error = writeNewFile(
+    const QString written = writeNewFile(
         path,
         QByteArray::fromRawData(reinterpret_cast<const char*>(data.bytes), qsizetype(data.size)),
         O_TRUNC);
     WebPDataClear(&data);
-    return error;
+    return written;
 }
 
 // A folder of numbered PNG frames, 000001.png and on, without alpha.
 QString writeFrames(const VideoSettings& settings, int frameCount, const FrameAt& frameAt,
                     const QString& folder, const VideoProgress& progress) {
-    QImage converted;
-    for (int index = 0; index < frameCount; ++index) {
-        if (!goOn(progress, double(index) / frameCount))
-            return cancelledError();
-        QString error;
-        const QImage* image = checkedFrame(frameAt, index, settings, converted, error);
-        if (!image)
-            return error;
-        // Encoded in memory, so that a failed write says why in the system's words.
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, "png");
-        if (!writer.write(image->convertToFormat(QImage::Format_RGB888)))
-            return QStringLiteral("the PNG encoder failed: %1").arg(writer.errorString());
-        const QString name = QStringLiteral("%1.png").arg(index + 1, 6, 10, QLatin1Char('0'));
-        if (error = writeNewFile(QDir(folder).filePath(name), bytes, O_CREAT | O_EXCL);
-            !error.isEmpty())
-            return error;
-    }
-    return {};
+    return forEachFrame(
+        settings, frameCount, frameAt, progress, [&folder](const QImage& image, int index) {
+            // Encoded in memory, so that a failed write says why in the
+            // system's words.
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            QImageWriter writer(&buffer, "png");
+            if (!writer.write(image.convertToFormat(QImage::Format_RGB888)))
+                return QStringLiteral("the PNG encoder failed: %1").arg(writer.errorString());
+            const QString name = QStringLiteral("%1.png").arg(index + 1, 6, 10, QLatin1Char('0'));
+            return writeNewFile(QDir(folder).filePath(name), bytes, O_CREAT | O_EXCL);
+        });
 }
 
 } // namespace

@@ -21,3 +21,24 @@ inline bool goOn(const VideoProgress& progress, double fraction) {
 inline QString cancelledError() {
     return QStringLiteral("cancelled");
 }
+
+// Hands frames 0 to frameCount - 1 in turn, checked as checkedFrame does, to `use(image, index)`,
+// which returns an error or an empty text. Before each frame, `progress` hears the fraction done,
+// from `from` and over `span` for the whole run. Returns the first error: a cancel, a frame of the
+// wrong size, or `use`'s.
+template <typename Use>
+QString forEachFrame(const VideoSettings& settings, int frameCount, const FrameAt& frameAt,
+                     const VideoProgress& progress, Use&& use, double from = 0, double span = 1) {
+    QImage converted;
+    for (int index = 0; index < frameCount; ++index) {
+        if (!goOn(progress, from + span * index / frameCount))
+            return cancelledError();
+        QString error;
+        const QImage* image = checkedFrame(frameAt, index, settings, converted, error);
+        if (!image)
+            return error;
+        if (error = use(*image, index); !error.isEmpty())
+            return error;
+    }
+    return {};
+}

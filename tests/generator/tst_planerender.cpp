@@ -323,8 +323,14 @@ void TestPlaneRender::buildUpEndsOnTheStill() {
     BuildFrames build(drawn.recipe, options, renderer);
     QVERIFY(build.ok());
     const QImage still = renderer.render(drawn.recipe, options);
-    QVERIFY(build.showVisits(build.totalVisits() / 2) != still);
+    const QImage halfWay = build.showVisits(build.totalVisits() / 2);
+    QVERIFY(halfWay != still);
     QCOMPARE(build.showVisits(build.totalVisits()), still);
+    // Built on the still the colour cycle rendered, as the show does, it shows the same frames.
+    const CycleFrames cycle(drawn.recipe, options, renderer);
+    BuildFrames shared(drawn.recipe, options, cycle.still());
+    QCOMPARE(shared.showVisits(build.totalVisits() / 2), halfWay);
+    QCOMPARE(shared.showVisits(build.totalVisits()), still);
 }
 
 void TestPlaneRender::cycleLoopsAndKeepsReplacedColours_data() {
