@@ -44,20 +44,8 @@ WindowRequest WindowCommandLine::read(const QStringList& arguments, const QStrin
     };
     if (!parser_.parse(arguments))
         return mistake(commandLineError(parser_, arguments));
-    if (parser_.isSet(QStringLiteral("help-all"))) {
-        request.allHelp = true;
+    if (answersHelpOrVersion(parser_, help_, version_, "rosette", request))
         return request;
-    }
-    if (parser_.isSet(help_)) {
-        request.exitCode = 0;
-        request.output = parser_.helpText();
-        return request;
-    }
-    if (parser_.isSet(version_)) {
-        request.exitCode = 0;
-        request.output = QStringLiteral("rosette " ROSETTE_VERSION "\n");
-        return request;
-    }
     request.show = parser_.isSet(show_);
     const QStringList files = parser_.positionalArguments();
     if (files.size() > 1)

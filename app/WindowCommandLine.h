@@ -4,22 +4,17 @@
 // window-system options passed through unseen. Read before anything touches the window system,
 // so --help, --version and a file that cannot be opened answer without a display.
 
+#include "CommandLineEnd.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
-#include <optional>
 
-// What a command line asks the window program to do.
-struct WindowRequest {
-    // Set when the program ends here, without a window: 0 after --help or --version, 2 for a
-    // mistake.
-    std::optional<int> exitCode;
-    QString output;       // printed on stdout before ending: the help or the version
-    QString error;        // printed on stderr after "rosette: " before ending: one line
-    bool allHelp = false; // --help-all: see WindowCommandLine::showAllHelp
-    QString opened;       // the recipe of the image to show first, if one was named
-    bool show = false;    // open the full-screen show once the first image is complete
+// What a command line asks the window program to do, when it does not end the program here.
+struct WindowRequest : CommandLineEnd {
+    QString opened;    // the recipe of the image to show first, if one was named
+    bool show = false; // open the full-screen show once the first image is complete
 };
 
 class WindowCommandLine {

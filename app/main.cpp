@@ -30,12 +30,8 @@ std::optional<int> readCommandLine(int argc, char** argv, WindowRequest& request
     request = commandLine.read(arguments, recipeFolder());
     if (request.allHelp)
         commandLine.showAllHelp(arguments); // prints the help with Qt's options and exits
-    if (request.exitCode) {
-        std::fputs(qPrintable(request.output), stdout);
-        if (!request.error.isEmpty())
-            std::fprintf(stderr, "rosette: %s\n", qPrintable(request.error));
-        return *request.exitCode;
-    }
+    if (request.exitCode)
+        return printEnd(request, "rosette");
     return std::nullopt;
 }
 

@@ -3,6 +3,8 @@
 // What the fuzz targets share: turning the fuzzer's bytes into texts and arguments, and
 // reporting a broken promise as a crash the fuzzer keeps.
 
+#include "CommandLineEnd.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QString>
@@ -64,6 +66,22 @@ inline bool oneLine(const QString& text) {
         if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
             c == QChar::ParagraphSeparator)
             return false;
+    return true;
+}
+
+// Whether a command line ended the program here, checking that it ended as promised: help and
+// the version on stdout alone with 0, a mistake as one line with 2.
+inline bool ended(const CommandLineEnd& end, const QString& shown) {
+    if (end.allHelp)
+        return true;
+    if (!end.exitCode)
+        return false;
+    if (*end.exitCode == 0 && (end.output.isEmpty() || !end.error.isEmpty()))
+        broken("help and the version print on stdout alone", shown);
+    if (*end.exitCode == 2 && (end.error.isEmpty() || !oneLine(end.error)))
+        broken("a mistake gives one line", end.error);
+    if (*end.exitCode != 0 && *end.exitCode != 2)
+        broken("the command line ends the program with 0 or 2", shown);
     return true;
 }
 

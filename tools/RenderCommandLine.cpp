@@ -49,20 +49,8 @@ RenderRequest RenderCommandLine::read(const QStringList& arguments) {
         return parser_.unknownOptionNames().isEmpty() ? usageError(problem) : mistake(problem);
     }
     RenderRequest request;
-    if (parser_.isSet(QStringLiteral("help-all"))) {
-        request.allHelp = true;
+    if (answersHelpOrVersion(parser_, help_, version_, "rosette-render", request))
         return request;
-    }
-    if (parser_.isSet(help_)) {
-        request.exitCode = 0;
-        request.output = parser_.helpText();
-        return request;
-    }
-    if (parser_.isSet(version_)) {
-        request.exitCode = 0;
-        request.output = QStringLiteral("rosette-render " ROSETTE_VERSION "\n");
-        return request;
-    }
     if (!parser_.positionalArguments().isEmpty())
         return usageError("unexpected argument " + parser_.positionalArguments().first());
 

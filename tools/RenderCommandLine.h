@@ -3,6 +3,7 @@
 // rosette-render's command line: its options, read and checked into what the run is to do,
 // before anything is drawn or printed.
 
+#include "CommandLineEnd.h"
 #include "RenderPictures.h"
 #include "RenderVariations.h"
 
@@ -13,14 +14,9 @@
 #include <QStringList>
 #include <optional>
 
-// What a command line asks rosette-render to do.
-struct RenderRequest {
-    // Set when the run ends here, without drawing: 0 after --help or --version, 2 for a mistake.
-    std::optional<int> exitCode;
-    QString output;           // printed on stdout before ending: the help or the version
-    QString error;            // printed on stderr after "rosette-render: " before ending: one line
-    bool allHelp = false;     // --help-all: see RenderCommandLine::showAllHelp
-    bool listRecipes = false; // --list-recipes: list the window's recipes
+// What a command line asks rosette-render to do, when it does not end the run here.
+struct RenderRequest : CommandLineEnd {
+    bool listRecipes = false;             // --list-recipes: list the window's recipes
     std::optional<QString> recipe;        // --recipe's FILE|STEM: draw it, no new images
     int images = 1;                       // --count
     int generationType = 4;               // --type

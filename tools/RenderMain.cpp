@@ -80,12 +80,8 @@ int main(int argc, char** argv) {
     const RenderRequest request = commandLine.read(app.arguments());
     if (request.allHelp)
         commandLine.showAllHelp(app); // prints the help with Qt's options and exits
-    if (request.exitCode) {
-        std::printf("%s", qPrintable(request.output));
-        if (!request.error.isEmpty())
-            std::fprintf(stderr, "rosette-render: %s\n", qPrintable(request.error));
-        return *request.exitCode;
-    }
+    if (request.exitCode)
+        return printEnd(request, "rosette-render");
     if (request.listRecipes)
         return listSavedRecipes();
     const QString& folder = request.folder;
