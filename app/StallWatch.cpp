@@ -3,6 +3,16 @@
 #include <QDateTime>
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
+
+namespace {
+// The CPU time the calling thread has used.
+qint64 threadCpuNs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+} // namespace
 
 StallWatch::StallWatch(const QString& path, QObject* parent) : QObject(parent), file_(path) {
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
@@ -16,6 +26,7 @@ StallWatch::StallWatch(const QString& path, QObject* parent) : QObject(parent), 
     summary_.setInterval(summaryEveryMs);
     connect(&summary_, &QTimer::timeout, this, &StallWatch::writeSummary);
     sinceTick_.start();
+    cpuAtTickNs_ = threadCpuNs();
     ticker_.start();
     summary_.start();
 }
@@ -28,6 +39,9 @@ StallWatch::~StallWatch() {
 void StallWatch::tick() {
     const qint64 gapNs = sinceTick_.nsecsElapsed();
     sinceTick_.start();
+    const qint64 cpuNs = threadCpuNs();
+    const qint64 workedNs = cpuNs - cpuAtTickNs_;
+    cpuAtTickNs_ = cpuNs;
     ++ticks_;
     longestNs_ = std::max(longestNs_, gapNs);
     std::size_t bucket = 0;
@@ -36,9 +50,10 @@ void StallWatch::tick() {
     ++histogram_[bucket];
     if (gapNs > qint64(noteAboveMs) * 1'000'000) {
         const qint64 start = QDateTime::currentMSecsSinceEpoch() - gapNs / 1'000'000;
-        file_.write(QStringLiteral("gap %1 start %2\n")
+        file_.write(QStringLiteral("gap %1 start %2 cpu %3\n")
                         .arg(double(gapNs) / 1e6, 0, 'f', 1)
                         .arg(start)
+                        .arg(double(workedNs) / 1e6, 0, 'f', 1)
                         .toLatin1());
         file_.flush();
     }

@@ -3,7 +3,9 @@
 // How long the UI thread's event loop goes without turning, for soak runs (scripts/soak): a
 // precise timer ticks every tickMs on the UI thread and the gap between two ticks is how long
 // the loop was held up. Every gap over noteAboveMs is appended to the log file as
-//   gap <ms> start <ms since the epoch>
+//   gap <ms> start <ms since the epoch> cpu <ms>
+// where cpu is the time the UI thread ran meanwhile: a gap much longer than it was spent
+// waiting (for a core the machine gave to others, for the disk), not working.
 // and every few seconds, and when the watch ends, a line
 //   summary ticks <n> longest <ms> upto16 <n> upto33 <n> upto50 <n> upto100 <n> upto250 <n>
 //           upto1000 <n> over1000 <n>
@@ -44,6 +46,7 @@ private:
     QTimer ticker_;
     QTimer summary_;
     QElapsedTimer sinceTick_;
+    qint64 cpuAtTickNs_ = 0;
     qint64 ticks_ = 0;
     qint64 longestNs_ = 0;
     std::array<qint64, bucketBounds.size() + 1> histogram_{};

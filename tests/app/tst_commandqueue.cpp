@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 
 namespace {
 // A pass of visits takes this long, so a type-4 image spans a few dozen frames.
@@ -288,14 +289,18 @@ void TestCommandQueue::finishNowCompletesTheImageAndRunsTheQueue() {
 
 void TestCommandQueue::stallWatchLogsTheEventLoopHeldUp_data() {
     QTest::addColumn<int>("blockMs");
-    QTest::newRow("a few frames") << 40;
-    QTest::newRow("a long wait") << 300;
+    QTest::addColumn<bool>("working"); // or asleep, as when the thread waits for the disk
+    QTest::newRow("a few frames") << 40 << true;
+    QTest::newRow("a long wait") << 300 << true;
+    QTest::newRow("asleep") << 200 << false;
 }
 
 void TestCommandQueue::stallWatchLogsTheEventLoopHeldUp() {
-    // Work that holds the UI thread up shows in the stall log as one gap at least as long,
-    // begun when the work began, and in the summary the watch writes when it ends.
+    // Work or a wait that holds the UI thread up shows in the stall log as one gap at least as
+    // long, begun when it began, with the thread's CPU time meanwhile, and in the summary the
+    // watch writes when it ends.
     QFETCH(int, blockMs);
+    QFETCH(bool, working);
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
     const QString path = folder.filePath(QStringLiteral("stalls.log"));
@@ -307,8 +312,11 @@ void TestCommandQueue::stallWatchLogsTheEventLoopHeldUp() {
         began = QDateTime::currentMSecsSinceEpoch();
         QElapsedTimer held;
         held.start();
-        while (held.elapsed() < blockMs) {
-        }
+        if (working)
+            while (held.elapsed() < blockMs) {
+            }
+        else
+            QThread::msleep(ulong(blockMs));
         QTest::qWait(50);
         QVERIFY(watch.longestGapMs() >= blockMs);
         qint64 counted = 0;
@@ -320,13 +328,19 @@ void TestCommandQueue::stallWatchLogsTheEventLoopHeldUp() {
     QFile log(path);
     QVERIFY(log.open(QIODevice::ReadOnly | QIODevice::Text));
     const QStringList lines = QString::fromLatin1(log.readAll()).split('\n', Qt::SkipEmptyParts);
-    const QRegularExpression gap(QStringLiteral("^gap (\\d+\\.\\d) start (\\d+)$"));
+    const QRegularExpression gap(
+        QStringLiteral("^gap (\\d+\\.\\d) start (\\d+) cpu (\\d+\\.\\d)$"));
     bool found = false;
     for (const QString& line : lines) {
         const QRegularExpressionMatch m = gap.match(line);
         if (m.hasMatch() && m.captured(1).toDouble() >= blockMs) {
             // The start is the last tick before the work: near its beginning, not its end.
             QVERIFY2(qAbs(m.captured(2).toLongLong() - began) <= blockMs / 2, qPrintable(line));
+            // Work keeps the thread on a core for most of the gap (a loaded machine may take
+            // the core away for a while); sleep takes next to none.
+            const double cpu = m.captured(3).toDouble();
+            QVERIFY2(working ? cpu >= blockMs / 8.0 : cpu < blockMs / 8.0, qPrintable(line));
+            QVERIFY2(cpu <= m.captured(1).toDouble() + 1, qPrintable(line));
             found = true;
         }
     }
