@@ -7,6 +7,7 @@
 #include "Form1.h"
 #include "Recipe.h"
 #include "SaveFolder.h"
+#include "StallWatch.h"
 #include "TerminationSignals.h"
 #include "UiFont.h"
 #include "WindowCommandLine.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QStandardPaths>
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -45,6 +47,10 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setFont(uiFont());
+    // ROSETTE_STALL_LOG=FILE logs how long the event loop is held up (see StallWatch.h).
+    std::unique_ptr<StallWatch> stalls;
+    if (const QString log = qEnvironmentVariable("ROSETTE_STALL_LOG"); !log.isEmpty())
+        stalls = std::make_unique<StallWatch>(log);
     // The fixed save folder "D:\" is the user's pictures folder here.
     const SaveFolder saveFolder = chooseSaveFolder();
     if (!saveFolder.note.isEmpty())

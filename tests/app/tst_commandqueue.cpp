@@ -1,12 +1,16 @@
 // The queue of user actions while an image builds up over several frames: later actions wait
 // until the image is complete and then run one after the other, in the order they were made.
 
+#include "StallWatch.h"
 #include "WindowTestSupport.h"
 #include "WindowTitle.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 
 namespace {
 // A pass of visits takes this long, so a type-4 image spans a few dozen frames.
@@ -26,6 +30,9 @@ private slots:
     void closingKeepsAWaitingSave_data();
     void closingKeepsAWaitingSave();
     void finishNowCompletesTheImageAndRunsTheQueue();
+    void stallWatchLogsTheEventLoopHeldUp_data();
+    void stallWatchLogsTheEventLoopHeldUp();
+    void stallWatchWithoutAFileWatchesNothing();
 };
 
 namespace {
@@ -278,6 +285,78 @@ void TestCommandQueue::finishNowCompletesTheImageAndRunsTheQueue() {
     QCOMPARE(w.world().state.nac, typeBefore % 4 + 1);
     w.controller().reveal().finishNow(); // nothing left to finish: no change
     COMPARE_IMAGES(w.canvas(), reference.canvas());
+}
+
+void TestCommandQueue::stallWatchLogsTheEventLoopHeldUp_data() {
+    QTest::addColumn<int>("blockMs");
+    QTest::addColumn<bool>("working"); // or asleep, as when the thread waits for the disk
+    QTest::newRow("a few frames") << 40 << true;
+    QTest::newRow("a long wait") << 300 << true;
+    QTest::newRow("asleep") << 200 << false;
+}
+
+void TestCommandQueue::stallWatchLogsTheEventLoopHeldUp() {
+    // Work or a wait that holds the UI thread up shows in the stall log as one gap at least as
+    // long, begun when it began, with the thread's CPU time meanwhile, and in the summary the
+    // watch writes when it ends.
+    QFETCH(int, blockMs);
+    QFETCH(bool, working);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString path = folder.filePath(QStringLiteral("stalls.log"));
+    qint64 began = 0;
+    {
+        StallWatch watch(path);
+        QVERIFY(watch.active());
+        QTest::qWait(50); // the ticks run
+        began = QDateTime::currentMSecsSinceEpoch();
+        QElapsedTimer held;
+        held.start();
+        if (working)
+            while (held.elapsed() < blockMs) {
+            }
+        else
+            QThread::msleep(ulong(blockMs));
+        QTest::qWait(50);
+        QVERIFY(watch.longestGapMs() >= blockMs);
+        qint64 counted = 0;
+        for (std::size_t k = 0; k < watch.histogram().size(); ++k)
+            if (k == StallWatch::bucketBounds.size() || StallWatch::bucketBounds[k] >= blockMs)
+                counted += watch.histogram()[k];
+        QVERIFY(counted >= 1);
+    }
+    QFile log(path);
+    QVERIFY(log.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList lines = QString::fromLatin1(log.readAll()).split('\n', Qt::SkipEmptyParts);
+    const QRegularExpression gap(
+        QStringLiteral("^gap (\\d+\\.\\d) start (\\d+) cpu (\\d+\\.\\d)$"));
+    bool found = false;
+    for (const QString& line : lines) {
+        const QRegularExpressionMatch m = gap.match(line);
+        if (m.hasMatch() && m.captured(1).toDouble() >= blockMs) {
+            // The start is the last tick before the work: near its beginning, not its end.
+            QVERIFY2(qAbs(m.captured(2).toLongLong() - began) <= blockMs / 2, qPrintable(line));
+            // Work keeps the thread on a core for most of the gap (a loaded machine may take
+            // the core away for a while); sleep takes next to none.
+            const double cpu = m.captured(3).toDouble();
+            QVERIFY2(working ? cpu >= blockMs / 8.0 : cpu < blockMs / 8.0, qPrintable(line));
+            QVERIFY2(cpu <= m.captured(1).toDouble() + 1, qPrintable(line));
+            found = true;
+        }
+    }
+    QVERIFY2(found, qPrintable(lines.join('\n')));
+    QVERIFY(!lines.isEmpty());
+    const QStringList summary = lines.last().split(' ');
+    QCOMPARE(summary.value(0), QStringLiteral("summary"));
+    QVERIFY(summary.value(4).toDouble() >= blockMs); // "longest <ms>"
+}
+
+void TestCommandQueue::stallWatchWithoutAFileWatchesNothing() {
+    // A log that cannot be opened leaves the watch idle rather than failing later.
+    StallWatch watch(QStringLiteral("/nonexistent-folder/stalls.log"));
+    QVERIFY(!watch.active());
+    QTest::qWait(20);
+    QCOMPARE(watch.longestGapMs(), 0.0);
 }
 
 QTEST_MAIN(TestCommandQueue)
