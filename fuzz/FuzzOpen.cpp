@@ -38,8 +38,7 @@ void place(const QString& path, bool there, const QByteArray& contents) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    static QCoreApplication app(*argc, *argv);
-    fuzz::quietQt();
+    fuzz::startQt(argc, argv, "rosette");
     // In memory where there is a memory file system: every input writes its files.
     const QString shm = QStringLiteral("/dev/shm");
     static QTemporaryDir root(QFileInfo(shm).isDir() && QFileInfo(shm).isWritable()

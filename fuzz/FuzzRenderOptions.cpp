@@ -38,10 +38,7 @@ bool variationsFit(const RenderRequest& r) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    static QCoreApplication app(*argc, *argv);
-    fuzz::quietQt();
-    QCoreApplication::setApplicationName(QStringLiteral("rosette-render"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(ROSETTE_VERSION));
+    fuzz::startQt(argc, argv, "rosette-render");
     return 0;
 }
 

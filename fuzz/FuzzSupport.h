@@ -6,6 +6,7 @@
 #include "CommandLineEnd.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
 #include <QString>
 #include <QStringList>
@@ -58,6 +59,15 @@ inline void quietQt() {
         if (type == QtFatalMsg)
             broken("Qt: fatal message", text);
     });
+}
+
+// The application object every target needs for Qt's texts and files, made once, named as
+// `program` is, with Qt's warnings kept quiet (see quietQt).
+inline void startQt(int* argc, char*** argv, const char* program) {
+    static QCoreApplication app(*argc, *argv);
+    quietQt();
+    QCoreApplication::setApplicationName(QString::fromLatin1(program));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ROSETTE_VERSION));
 }
 
 // Whether a message is one line of printable text: no line breaks, no other control characters.

@@ -26,10 +26,7 @@ void write(const QString& path, const QByteArray& contents) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    static QCoreApplication app(*argc, *argv);
-    fuzz::quietQt();
-    QCoreApplication::setApplicationName(QStringLiteral("rosette"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(ROSETTE_VERSION));
+    fuzz::startQt(argc, argv, "rosette");
     static QTemporaryDir root;
     if (!root.isValid() || !QDir(root.path()).mkpath(QStringLiteral("recipes")))
         fuzz::broken("the fuzz target's folder can be made", root.path());
