@@ -20,8 +20,10 @@ bool videoFits(const RenderRequest& r) {
     const std::optional<MotionVideo>& video = r.pictures.video;
     if (!video)
         return true;
-    return fits(video->video.fps, 1, 120) && fits(video->seconds, 0.1, 600) &&
-           fits(video->hold, 0, 60) && !r.variations.sheet && r.variations.count == 0;
+    return fits(video->video.fps, MotionVideo::fewestFps, MotionVideo::mostFps) &&
+           fits(video->seconds, MotionVideo::shortestSeconds, MotionVideo::longestSeconds) &&
+           fits(video->hold, 0, MotionVideo::longestHold) && !r.variations.sheet &&
+           r.variations.count == 0;
 }
 
 // Variations and crosses: how many and how strong in range, a cross only of a recipe, and only

@@ -191,11 +191,14 @@ QString PictureOptions::readVideo(const QCommandLineParser& parser,
         value = static_cast<std::remove_reference_t<decltype(value)>>(read);
         return {};
     };
-    if (QString e = number(fps, 1, 120, true, v.video.fps); !e.isEmpty())
+    if (QString e = number(fps, MotionVideo::fewestFps, MotionVideo::mostFps, true, v.video.fps);
+        !e.isEmpty())
         return e;
-    if (QString e = number(seconds, 0.1, 600, false, v.seconds); !e.isEmpty())
+    if (QString e = number(seconds, MotionVideo::shortestSeconds, MotionVideo::longestSeconds,
+                           false, v.seconds);
+        !e.isEmpty())
         return e;
-    if (QString e = number(hold, 0, 60, false, v.hold); !e.isEmpty())
+    if (QString e = number(hold, 0, MotionVideo::longestHold, false, v.hold); !e.isEmpty())
         return e;
     PlaneRenderer::Options& r = settings.render;
     if (!parser.isSet(size))

@@ -19,6 +19,10 @@ struct MotionVideo {
     double seconds = 8; // the build-up, or one turn of the palette: 0.1 to 600
     double hold = 2;    // build-up only: the complete picture stays this long, 0 to 60
 
+    // What the renderer's options and the export dialog accept.
+    static constexpr int fewestFps = 1, mostFps = 120;
+    static constexpr double shortestSeconds = 0.1, longestSeconds = 600, longestHold = 60;
+
     // The frames of the build-up (its visits spread over them), or of the loop.
     int motionFrames() const;
     // The frames that hold the complete picture after a build-up.
