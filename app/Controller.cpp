@@ -22,6 +22,7 @@ Controller::Controller(const Clock& clock, const QString& saveFolder, QObject* p
     connect(&reveal_, &Reveal::finished, this, &Controller::runQueue);
     connect(&cycle_, &ColourCycle::advanced, this, &Controller::publish);
     connect(&cycle_, &ColourCycle::frameWorked, this, &Controller::frameWorked);
+    connect(&redraw_, &Redraw::finished, this, &Controller::redrawn);
 }
 
 QString Controller::nacname(int n) const {
@@ -48,7 +49,7 @@ void Controller::post(const Action& action) {
     if (exiting_)
         return;
     queue_.push(action);
-    if (!reveal_.active())
+    if (!drawing())
         runQueue();
     publish();
 }
@@ -57,6 +58,7 @@ void Controller::finishImageNow(bool dropWaiting) {
     cycle_.stop(); // Shift+Esc while the colours turn gives the image its own back too
     if (dropWaiting)
         queue_.keepOnly({Command::Save, Command::Exit});
+    finishRedrawNow();
     reveal_.finishNow(); // the waiting commands then run as usual
     publish();
 }
@@ -68,6 +70,7 @@ void Controller::closeDown() {
     cycle_.stop();
     const bool save = queue_.contains(Command::Save);
     queue_.clear();
+    finishRedrawNow();
     reveal_.finishNow(); // nothing queued runs after it: exiting_ is set
     if (save)            // one save writes what any number of them would: the image does not change
         Command3_Click();
@@ -76,7 +79,7 @@ void Controller::closeDown() {
 }
 
 void Controller::runQueue() {
-    while (!reveal_.active() && !exiting_) {
+    while (!drawing() && !exiting_) {
         const std::optional<Action> next = queue_.pop();
         if (!next)
             break;
@@ -294,36 +297,28 @@ void Controller::showFromHistory(const QImage& picture) {
     applyParameters(recipe, world_.state);
     restorePalette(world_, recipe.waves);
     if (picture.size() == world_.canvas.image().size())
-        putOnCanvas(picture);
-    else if (recipe.generationType == 4)
-        redrawOwnSweep(recipe); // its pixels without a value show its own noise
-    else
-        renderOnCanvas(recipe);
+        showPicture(picture);
+    else // on the worker; the commands behind wait for it
+        redraw_.start(recipe, world_.state, world_.strip);
+}
+
+void Controller::showPicture(const QImage& picture) {
+    putOnCanvas(picture);
     edits_ = CanvasEdits(world_.state.sir, world_.state.vis);
-    for (const Replacement& r : recipe.replacements)
-        edits_.replace(world_.canvas, {r.pressed, r.put});
+    if (const History::Entry* entry = history_.current())
+        for (const Replacement& r : entry->recipe.replacements)
+            edits_.replace(world_.canvas, {r.pressed, r.put});
 }
 
-void Controller::redrawOwnSweep(const Recipe& recipe) {
-    // The sweep that drew it, from the same random state, on a canvas cleared of what was shown.
-    const auto state = std::make_unique<GeneratorState>(world_.state); // its grid is large
-    state->nac = std::int16_t(recipe.generationType);
-    Random random;
-    random.setState(recipe.random);
-    world_.canvas.cls();
-    Sweep(*state, random, world_.strip, world_.canvas).runToEnd();
+void Controller::redrawn(const QImage& picture) {
+    showPicture(picture);
+    publish();
+    runQueue();
 }
 
-void Controller::renderOnCanvas(const Recipe& recipe) {
-    PlaneRenderer::Options options;
-    options.width = canvasSide;
-    options.height = canvasSide;
-    options.background = pictureBackground;
-    // Drawn without its replacements, which are then made again one by one, so each can be
-    // taken back as if it had just been made.
-    Recipe unreplaced = recipe;
-    unreplaced.replacements.clear();
-    putOnCanvas(renderer_.render(unreplaced, options));
+void Controller::finishRedrawNow() {
+    if (redraw_.active())
+        showPicture(redraw_.wait());
 }
 
 void Controller::putOnCanvas(const QImage& picture) {

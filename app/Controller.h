@@ -14,7 +14,7 @@
 #include "CommandQueue.h"
 #include "History.h"
 #include "ImageFile.h"
-#include "PlaneRender.h"
+#include "Redraw.h"
 #include "Reveal.h"
 #include "World.h"
 
@@ -52,12 +52,12 @@ public:
     void post(const Action& action);
 
     // True while a command runs or waits.
-    bool busy() const { return reveal_.active() || !queue_.empty(); }
+    bool busy() const { return drawing() || !queue_.empty(); }
     // The commands waiting behind the one that runs.
     int waiting() const { return int(queue_.size()); }
 
-    // Shows the image now building up complete at once (the same pixels as its paced
-    // build-up); the waiting commands then run as usual. With `dropWaiting` every waiting
+    // Shows the image now building up or being drawn again complete at once (the same pixels
+    // as its paced build-up); the waiting commands then run as usual. With `dropWaiting` every waiting
     // command but the saves and "exit" is dropped first.
     void finishImageNow(bool dropWaiting);
 
@@ -147,14 +147,19 @@ private:
     void Picture3_MouseDown(QPointF position);
     void ShowGenerationType();
     // Shows the current image of the history again, complete, with its strip and stem; from
-    // `picture` when it is given (the image as the canvas shows it, without replacements).
+    // `picture` when it is given (the image as the canvas shows it, without replacements),
+    // else drawn again on a worker while the commands behind it wait.
     void showFromHistory(const QImage& picture = {});
+    // Puts the current image's picture on the canvas and makes its replacements again.
+    void showPicture(const QImage& picture);
+    // The worker's picture has come: it is shown and the waiting commands run.
+    void redrawn(const QImage& picture);
+    // Waits for the picture being drawn again and shows it.
+    void finishRedrawNow();
+    // True while an image builds up or is drawn again: the commands behind it wait.
+    bool drawing() const { return reveal_.active() || redraw_.active(); }
     // Starts turning the colours of the image on the canvas and of the strip.
     void cycleColours();
-    // Draws a recipe's image again with the sweep that drew it, from its random state.
-    void redrawOwnSweep(const Recipe& recipe);
-    // Draws a recipe's image on the canvas from the plane, the background where it has no value.
-    void renderOnCanvas(const Recipe& recipe);
     // Puts a picture of the canvas's size on the canvas.
     void putOnCanvas(const QImage& picture);
     // Saves the recipe of an image just saved under the saved file's name.
@@ -172,7 +177,6 @@ private:
     CanvasEdits edits_{0, 0};            // the undo and redo steps of the image on the canvas
     std::optional<QPointF> pickedPoint_; // where on the strip the last pick was made
     History history_;
-    PlaneRenderer renderer_;          // draws images again from their recipes
     std::array<QString, 11> nacname_; // generation-type names; only entries 1 to 4 are used
     QString saveFolder_;
     QString recipeFolder_;
@@ -181,5 +185,6 @@ private:
     int waitingShown_ = 0; // the count last announced by waitingChanged
     bool exiting_ = false;
     Reveal reveal_;     // the image being drawn
+    Redraw redraw_;     // an image of the history being drawn again
     ColourCycle cycle_; // the colours turning round
 };

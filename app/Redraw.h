@@ -1,0 +1,45 @@
+#pragma once
+
+// An image of the history drawn again on a worker thread, so the window keeps turning while it
+// is made: a type-4 image replays both of its sweeps from its random state (its pixels without
+// a value then show its own noise), any other is rendered from the plane. The picture is the
+// canvas's size, without the recipe's colour replacements.
+
+#include "GeneratorState.h"
+#include "PlaneRender.h"
+#include "Recipe.h"
+
+#include <QFutureWatcher>
+#include <QImage>
+#include <QObject>
+#include <QThreadPool>
+#include <memory>
+
+class Surface;
+
+class Redraw : public QObject {
+    Q_OBJECT
+public:
+    explicit Redraw(QObject* parent = nullptr);
+    ~Redraw() override;
+
+    // Starts drawing `recipe` again. `state` is the generator state with the recipe's parameters
+    // applied and `strip` the palette strip made from its values; both are copied. A drawing
+    // already under way is awaited first.
+    void start(const Recipe& recipe, const GeneratorState& state, const Surface& strip);
+    // True from start() until finished is emitted or wait() returns.
+    bool active() const { return active_; }
+    // Waits for the drawing under way and returns its picture; finished is then not emitted.
+    QImage wait();
+
+signals:
+    void finished(const QImage& picture);
+
+private:
+    void arrived();
+
+    QThreadPool pool_; // one thread, kept from one image to the next
+    QFutureWatcher<QImage> watcher_;
+    std::shared_ptr<PlaneRenderer> renderer_ = std::make_shared<PlaneRenderer>();
+    bool active_ = false;
+};
