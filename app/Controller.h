@@ -57,8 +57,8 @@ public:
     int waiting() const { return int(queue_.size()); }
 
     // Shows the image now building up or being drawn again complete at once (the same pixels
-    // as its paced build-up); the waiting commands then run as usual. With `dropWaiting` every waiting
-    // command but the saves and "exit" is dropped first.
+    // as its paced build-up); the waiting commands then run as usual. With `dropWaiting` every
+    // waiting command but the saves and "exit" is dropped first.
     void finishImageNow(bool dropWaiting);
 
     // Ends the program, whatever asked for it (the close button, the window manager, a signal,

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QtConcurrent/QtConcurrentRun>
 #include <bit>
 #include <cmath>
 
@@ -29,6 +30,9 @@ int ringCell(int k) {
 
 VariationsView::VariationsView(QWidget* parent) : QDialog(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
+    pool_.setMaxThreadCount(1);
+    connect(&rendering_, &QFutureWatcher<std::vector<QImage>>::finished, this,
+            &VariationsView::rendered);
     grid_ = new VariationGrid;
     connect(grid_, &VariationGrid::picked, this, &VariationsView::picked);
 
@@ -131,6 +135,12 @@ VariationsView::VariationsView(const Recipe& image, QWidget* parent) : Variation
     nextSeed_ += 8;
 }
 
+VariationsView::~VariationsView() {
+    stale_ = true;
+    rendering_.disconnect(this);
+    rendering_.waitForFinished();
+}
+
 VariationsView::VariationsView(const Recipe& first, const Recipe& second, QWidget* parent)
     : VariationsView(parent) {
     setWindowTitle(tr("Crosses of %1 and %2").arg(first.stem, second.stem));
@@ -159,22 +169,10 @@ VariationScope VariationsView::scope() const {
     return VariationScope(scope_->checkedId());
 }
 
-QImage VariationsView::render(const Recipe& recipe) {
-    // As many pixels as the cell has on this screen.
-    const double ratio = devicePixelRatioF();
-    PlaneRenderer::Options options;
-    options.width = options.height = int(std::lround(VariationGrid::cellSide * ratio));
-    QImage picture = renderer_.render(recipe, options);
-    picture.setDevicePixelRatio(ratio);
-    return picture;
-}
-
 void VariationsView::showPage() {
-    Page& page = pages_.back();
-    if (page.picture.isNull())
-        page.picture = render(page.centre);
+    const Page& page = pages_.back();
     recipes_[VariationGrid::centre] = page.centre;
-    grid_->setPicture(VariationGrid::centre, page.picture, tr("The centre"));
+    descriptions_[VariationGrid::centre] = tr("The centre");
     const std::vector<Recipe> ring =
         page.crossing ? crosses(first_, second_, page.seed, 8)
                       : variations(page.centre, strength(), scope(), page.seed, 8);
@@ -184,14 +182,61 @@ void VariationsView::showPage() {
         if (!page.crossing && !page.ownStem)
             made.parents = page.centre.parents;
         recipes_[std::size_t(ringCell(k))] = made;
-        grid_->setPicture(ringCell(k), render(made),
-                          page.crossing ? tr("Cross %1 of 8").arg(k + 1)
-                                        : tr("Variation %1 of 8").arg(k + 1));
+        descriptions_[std::size_t(ringCell(k))] =
+            page.crossing ? tr("Cross %1 of 8").arg(k + 1) : tr("Variation %1 of 8").arg(k + 1);
     }
     back_->setEnabled(pages_.size() > 1);
+
+    // The pictures before are not wanted any more; the worker stops at the next one.
+    stale_ = true;
+    rendering_.waitForFinished();
+    stale_ = false;
+    pending_ = true;
+    // As many pixels as a cell has on this screen; the centre's is kept from the page before.
+    const double ratio = devicePixelRatioF();
+    PlaneRenderer::Options options;
+    options.width = options.height = int(std::lround(VariationGrid::cellSide * ratio));
+    const bool centreShown = !page.picture.isNull();
+    rendering_.setFuture(
+        QtConcurrent::run(&pool_, [this, wanted = recipes_, centreShown, options, ratio] {
+            std::vector<QImage> pictures(wanted.size());
+            for (std::size_t cell = 0; cell < wanted.size() && !stale_; ++cell) {
+                if (centreShown && cell == std::size_t(VariationGrid::centre))
+                    continue;
+                pictures[cell] = renderer_.render(wanted[cell], options);
+                pictures[cell].setDevicePixelRatio(ratio);
+            }
+            return pictures;
+        }));
+}
+
+void VariationsView::rendered() {
+    if (!pending_)
+        return; // finishRendering() showed them
+    showPictures(rendering_.result());
+}
+
+void VariationsView::finishRendering() {
+    if (!pending_)
+        return;
+    rendering_.waitForFinished();
+    showPictures(rendering_.result());
+}
+
+void VariationsView::showPictures(const std::vector<QImage>& pictures) {
+    pending_ = false;
+    Page& page = pages_.back();
+    if (page.picture.isNull())
+        page.picture = pictures.at(VariationGrid::centre);
+    for (int cell = 0; cell < int(recipes_.size()); ++cell) {
+        const QImage& picture =
+            cell == VariationGrid::centre ? page.picture : pictures.at(std::size_t(cell));
+        grid_->setPicture(cell, picture, descriptions_.at(std::size_t(cell)));
+    }
 }
 
 void VariationsView::picked(int cell) {
+    finishRendering(); // the picture picked is the one its cell is about to show
     if (cell == VariationGrid::centre) {
         use();
         return;

@@ -1,7 +1,8 @@
 #pragma once
 
 // The variations view: an image at the centre of a 3 x 3 grid with eight variations of it
-// around it, every picture complete at once. Clicking a variation, or choosing it with the
+// around it, every picture complete at once (all nine are rendered on a worker and shown
+// together, so the window keeps turning meanwhile). Clicking a variation, or choosing it with the
 // arrow keys and Enter, makes it the centre with eight new variations around it; Backspace
 // goes back to the centre before. The strength (a slider, or + and -) and what changes (the
 // shape, the colours or both) draw the eight again at once; R draws eight others. "Use", or
@@ -15,7 +16,10 @@
 #include "Variation.h"
 
 #include <QDialog>
+#include <QFutureWatcher>
+#include <QThreadPool>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -37,6 +41,7 @@ public:
     explicit VariationsView(const Recipe& image, QWidget* parent = nullptr);
     // Crosses of two images.
     VariationsView(const Recipe& first, const Recipe& second, QWidget* parent = nullptr);
+    ~VariationsView() override;
 
     // The recipe shown in a cell (0 at the top left, row by row; VariationGrid::centre the
     // centre).
@@ -49,6 +54,8 @@ public:
     std::uint64_t seed() const { return pages_.back().seed; }
     // Whether the eight around the centre are crosses of the two images rather than variations.
     bool crossing() const { return pages_.back().crossing; }
+    // True while the page's pictures are being rendered.
+    bool rendering() const { return pending_; }
 
 signals:
     // The user chose to put the centre on the canvas.
@@ -69,21 +76,30 @@ private:
 
     VariationsView(QWidget* parent);
     void start(Page first);
-    // Makes the eight around the centre and shows all nine.
+    // Makes the eight around the centre and starts rendering all nine.
     void showPage();
+    // The worker's pictures have come: they go on the grid together.
+    void rendered();
+    // Waits for the pictures being rendered and shows them.
+    void finishRendering();
+    void showPictures(const std::vector<QImage>& pictures);
     void picked(int cell);
     void back();
     void others();
     void stepStrength(int steps);
     void use();
-    QImage render(const Recipe& recipe);
     void showStrength();
 
     std::vector<Page> pages_; // the centres visited, the current one last
     std::array<Recipe, 9> recipes_;
     Recipe first_, second_; // the two images crossed
     std::uint64_t nextSeed_ = 0;
-    PlaneRenderer renderer_;
+    std::array<QString, 9> descriptions_; // what each cell shows, for screen readers
+    PlaneRenderer renderer_;              // used by the worker alone
+    QThreadPool pool_;                    // the worker: one thread
+    QFutureWatcher<std::vector<QImage>> rendering_;
+    std::atomic<bool> stale_ = false; // the pictures being rendered are no longer wanted
+    bool pending_ = false;            // pictures are being rendered for the page shown
 
     VariationGrid* grid_ = nullptr;
     QSlider* strength_ = nullptr;

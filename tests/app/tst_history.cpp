@@ -464,10 +464,10 @@ void TestHistory::openedImageComesBackAsSaved() {
 }
 
 void TestHistory::variationChosenByKeysJoinsTheHistory() {
-    // Ctrl+M shows the image on the canvas amid eight variations, drawn at once; Right and Enter
-    // make the one right of the centre the centre, amid eight new ones; Backspace goes back; +
-    // draws the eight again, stronger. Enter on the centre puts it on the canvas as a new image
-    // of the history, with a name of its own, naming the image it came from.
+    // Ctrl+M shows the image on the canvas amid eight variations, drawn together on a worker;
+    // Right and Enter make the one right of the centre the centre, amid eight new ones;
+    // Backspace goes back; + draws the eight again, stronger. Enter on the centre puts it on the
+    // canvas as a new image of the history, with a name of its own, naming the image it came from.
     TestWindow w;
     QVERIFY(QTest::qWaitForWindowActive(&w.form));
     QVERIFY(waitIdle(w.controller()));
@@ -483,6 +483,7 @@ void TestHistory::variationChosenByKeysJoinsTheHistory() {
         return variations(centre, view->strength(), view->scope(), view->seed(), 8);
     };
     const std::vector<Recipe> first = ringOf(image);
+    QTRY_VERIFY(!view->rendering());
     for (int k = 0; k < 8; ++k) {
         const int at = k < 4 ? k : k + 1;
         QVERIFY(view->recipeAt(at) == first[std::size_t(k)]);
@@ -493,6 +494,9 @@ void TestHistory::variationChosenByKeysJoinsTheHistory() {
     QTest::keyClick(grid, Qt::Key_Return);
     QVERIFY(view->centre() == first[4]);
     QVERIFY(view->recipeAt(0) == ringOf(first[4])[0]);
+    QTRY_VERIFY(!view->rendering());
+    COMPARE_IMAGES(grid->picture(VariationGrid::centre), PlaneRenderer(1).render(first[4], cell));
+    COMPARE_IMAGES(grid->picture(0), PlaneRenderer(1).render(ringOf(first[4])[0], cell));
     QTest::keyClick(grid, Qt::Key_Backspace);
     QVERIFY(view->centre() == image);
     const double strength = view->strength();
