@@ -360,17 +360,19 @@ void Form1::showVariations(VariationsView* view) {
 }
 
 Show* Form1::fullScreenShow() const {
-    return show_;
+    return show_ && show_->isVisible() ? show_.data() : nullptr;
 }
 
 void Form1::openShow() {
-    if (show_)
+    if (fullScreenShow())
         return;
-    show_ = new Show(controller_, this);
-    connect(show_, &Show::left, this, [this] {
-        raise();
-        activateWindow(); // the window shows the last image of the show on its canvas
-    });
+    if (!show_) {
+        show_ = new Show(controller_, this);
+        connect(show_, &Show::left, this, [this] {
+            raise();
+            activateWindow(); // the window shows the last image of the show on its canvas
+        });
+    }
     show_->begin();
 }
 

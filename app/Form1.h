@@ -87,5 +87,5 @@ private:
     WindowTitle* title_ = nullptr;     // "Form1", with the waiting commands or a short note
     FocusRing* focusRing_ = nullptr;   // the ring around the focused control
     QPointer<Gallery> gallery_;        // the gallery window, once shown
-    QPointer<Show> show_;              // the full-screen show while it is open
+    QPointer<Show> show_;              // the full-screen show, kept once opened
 };

@@ -15,8 +15,8 @@
 #include <unistd.h>
 
 namespace {
-// The worker's niceness: ahead of it, the UI thread and the pool threads that share out a
-// frame's pixels get a core whenever they want one.
+// The worker's niceness: ahead of it, the UI thread, the display server and the pool threads
+// that share out a frame's pixels get a core whenever they want one.
 constexpr int workerNice = 10;
 
 template <typename Duration> double fractionOf(qint64 nanoseconds, Duration duration) {
@@ -59,6 +59,13 @@ Show::~Show() {
 }
 
 void Show::begin() {
+    // A show before this one may still be stopping its worker.
+    watcher_.waitForFinished();
+    stopping_ = false;
+    firstAsked_ = false;
+    stage_ = Stage::preparing;
+    shown_ = nullptr;
+    clock_.invalidate();
     const QScreen* onScreen = screen();
     ratio_ = onScreen ? onScreen->devicePixelRatio() : devicePixelRatioF();
     const QSize logical = onScreen ? onScreen->geometry().size() : QSize(1920, 1080);
@@ -69,24 +76,26 @@ void Show::begin() {
     raise();
     activateWindow();
     setFocus();
-    prepareNext();
     timer_.start();
+    // The first image is prepared once the black screen is up: painting a full-screen window
+    // is work enough for one turn of the event loop.
 }
 
 void Show::prepareNext() {
     const Recipe recipe = newImageRecipe(controller_.world());
-    // The first image's frames are awaited; later ones are needed in a while, the frames on
-    // screen now, so the worker then gives way (and stays so: a thread cannot take it back).
-    const bool giveWay = stage_ != Stage::preparing;
-    watcher_.setFuture(
-        QtConcurrent::run(&pool_, [this, recipe, giveWay, size = frameSize_, r = ratio_] {
-            if (giveWay)
-                setpriority(PRIO_PROCESS, pid_t(gettid()), workerNice);
-            return ShowFrames::make(recipe, size, r, [this] { return stopping_.load(); });
-        }));
+    awaiting_ = true;
+    // The frames on screen come first, also while the first image is awaited: then the black
+    // screen's first painting.
+    watcher_.setFuture(QtConcurrent::run(&pool_, [this, recipe, size = frameSize_, r = ratio_] {
+        setpriority(PRIO_PROCESS, pid_t(gettid()), workerNice);
+        return ShowFrames::make(recipe, size, r, [this] { return stopping_.load(); });
+    }));
 }
 
 void Show::prepared() {
+    if (!awaiting_)
+        return; // made for a show the user has left
+    awaiting_ = false;
     next_ = watcher_.result();
     if (!next_) { // memory is short: back to the window
         leave();
@@ -107,7 +116,15 @@ void Show::nextImage() {
     repaint();
 }
 
+void Show::prepareFirst() {
+    if (firstAsked_)
+        return;
+    firstAsked_ = true;
+    prepareNext();
+}
+
 void Show::frame() {
+    prepareFirst(); // in case the screen was not painted yet
     QElapsedTimer work;
     work.start();
     QRect changed; // in frame pixels
@@ -152,6 +169,7 @@ void Show::paintEvent(QPaintEvent* event) {
     const QRect area = event->rect();
     if (!shown_) {
         painter.fillRect(area, Qt::black);
+        QMetaObject::invokeMethod(this, &Show::prepareFirst, Qt::QueuedConnection);
         return;
     }
     // The frame carries the screen's ratio: one frame pixel on one device pixel.
@@ -187,8 +205,11 @@ void Show::leave() {
     if (stopping_)
         return; // already left
     stopping_ = true;
+    awaiting_ = false;
     timer_.stop();
-    hide();
+    hide(); // kept for the next show: a window shown again paints into memory it has touched
+    shown_ = nullptr;
+    release(std::move(current_));
+    release(std::move(next_));
     emit left();
-    deleteLater();
 }

@@ -42,14 +42,14 @@ public:
     Show(const Show&) = delete;
     Show& operator=(const Show&) = delete;
 
-    // Fills the screen and begins the first image.
+    // Fills the screen and begins the first image; again after the user left.
     void begin();
     Stage stage() const { return stage_; }
     // The size of a frame in device pixels: the screen's.
     QSize frameSize() const { return frameSize_; }
 
 signals:
-    // The user left the show; it is hidden and goes once control returns to the event loop.
+    // The user left the show; it is hidden, its images are let go, and begin() starts it again.
     void left();
     // The time one frame took on the UI thread, its repaint included, for the benchmark.
     void frameWorked(qint64 nanoseconds);
@@ -62,9 +62,12 @@ protected:
 
 private:
     void prepareNext(); // a new image's recipe, its frames made on the worker
-    void prepared();    // the worker's frames have come
-    void nextImage();   // the prepared image goes on the canvas and begins to build up
-    void frame();       // one timer tick
+    // Starts preparing the first image, once: after the black screen's first painting, or at
+    // the first frame if that comes sooner.
+    void prepareFirst();
+    void prepared();  // the worker's frames have come
+    void nextImage(); // the prepared image goes on the canvas and begins to build up
+    void frame();     // one timer tick
     void leave();
     // Lets the worker free memory the show no longer needs, off the UI thread.
     template <typename T> void release(std::shared_ptr<T> unused);
@@ -73,6 +76,8 @@ private:
     QSize frameSize_;
     double ratio_ = 1.0;
     QThreadPool pool_;                  // the one worker thread
+    bool firstAsked_ = false;           // the first image's preparing has started
+    bool awaiting_ = false;             // the worker prepares an image for this show
     std::atomic<bool> stopping_{false}; // the user left: the worker stops where it is
     QFutureWatcher<std::shared_ptr<ShowFrames>> watcher_;
     std::shared_ptr<ShowFrames> current_; // the image on show

@@ -42,6 +42,10 @@ void StallWatch::tick() {
     const qint64 cpuNs = threadCpuNs();
     const qint64 workedNs = cpuNs - cpuAtTickNs_;
     cpuAtTickNs_ = cpuNs;
+    if (!looping_) { // the time up to here was the program starting, not the loop held up
+        looping_ = true;
+        return;
+    }
     ++ticks_;
     longestNs_ = std::max(longestNs_, gapNs);
     std::size_t bucket = 0;

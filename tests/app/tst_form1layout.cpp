@@ -604,6 +604,17 @@ void TestForm1Layout::fullScreenShowFillsTheScreenUntilLeft() {
     QVERIFY(w.form.isVisible());
     COMPARE_IMAGES(w.canvas(), canvas);
     QCOMPARE(w.controller().history().size(), entries + 1);
+
+    // Opened again, the show starts afresh with a new image.
+    // The offscreen platform hands the focus to no window when one hides; a desktop gives it on.
+    QApplication::setActiveWindow(&w.form);
+    QTest::keyClick(w.form.picture3(), Qt::Key_F11);
+    QVERIFY(QTest::qWaitFor([&] { return w.form.fullScreenShow(); }));
+    QVERIFY(QTest::qWaitFor([&] { return w.controller().history().size() == entries + 2; }, 60000));
+    QCOMPARE(w.form.fullScreenShow(), show);
+    QCOMPARE(show->stage(), Show::Stage::building);
+    QTest::keyClick(show, Qt::Key_Escape);
+    QVERIFY(QTest::qWaitFor([&w] { return !w.form.fullScreenShow(); }));
 }
 
 QTEST_MAIN(TestForm1Layout)
