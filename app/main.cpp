@@ -16,10 +16,14 @@
 #include <QApplication>
 #include <QStandardPaths>
 #include <cstdio>
+#include <malloc.h>
 #include <memory>
 #include <optional>
 
 namespace {
+
+// Allocations from this size up get a mapping of their own (a canvas is 0.8 MB).
+constexpr int largeAllocationBytes = 256 * 1024;
 
 // Reads the command line before anything touches the window system into `request`; returns the
 // exit code when the program should end here.
@@ -40,6 +44,11 @@ std::optional<int> readCommandLine(int argc, char** argv, WindowRequest& request
 } // namespace
 
 int main(int argc, char** argv) {
+    // Pictures (the canvas, thumbnails, export bands, the show's frames) are large and come and
+    // go on several threads. A fixed threshold gives each one its own mapping, returned to the
+    // system when freed, and two arenas keep the worker threads from each holding freed memory.
+    mallopt(M_MMAP_THRESHOLD, largeAllocationBytes);
+    mallopt(M_ARENA_MAX, 2);
     setApplicationIdentity();
     WindowRequest options;
     if (const std::optional<int> exitCode = readCommandLine(argc, argv, options))
