@@ -60,6 +60,7 @@ void Controller::finishImageNow(bool dropWaiting) {
         queue_.keepOnly({Command::Save, Command::Exit});
     finishRedrawNow();
     reveal_.finishNow(); // the waiting commands then run as usual
+    runQueue();          // also after a picture drawn again, which no reveal ends
     publish();
 }
 

@@ -53,6 +53,8 @@ public:
 
     // True while a command runs or waits.
     bool busy() const { return drawing() || !queue_.empty(); }
+    // True while an image builds up or is drawn again: the commands behind it wait.
+    bool drawing() const { return reveal_.active() || redraw_.active(); }
     // The commands waiting behind the one that runs.
     int waiting() const { return int(queue_.size()); }
 
@@ -156,8 +158,6 @@ private:
     void redrawn(const QImage& picture);
     // Waits for the picture being drawn again and shows it.
     void finishRedrawNow();
-    // True while an image builds up or is drawn again: the commands behind it wait.
-    bool drawing() const { return reveal_.active() || redraw_.active(); }
     // Starts turning the colours of the image on the canvas and of the strip.
     void cycleColours();
     // Puts a picture of the canvas's size on the canvas.

@@ -50,6 +50,14 @@ constexpr QMargins typicalFrame{4, 32, 4, 4};
 Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
     : QWidget(parent), controller_(clock, saveFolder) {
     title_ = new WindowTitle(this);
+    // A show left is kept for a minute: opened again, its window paints into memory already
+    // touched, which spares the event loop most of a full-screen window's first painting.
+    keepShow_.setSingleShot(true);
+    keepShow_.setInterval(std::chrono::minutes(1));
+    connect(&keepShow_, &QTimer::timeout, this, [this] {
+        if (show_ && !show_->isVisible())
+            show_->deleteLater();
+    });
     setWindowIcon(applicationIcon());
     setFont(uiFont());
 
@@ -177,11 +185,11 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
     connect(&controller_, &Controller::waitingChanged, title_, &WindowTitle::setWaiting);
     connect(&controller_, &Controller::exitRequested, this, [] { QCoreApplication::quit(); });
 
-    // Esc shows the image now building up complete, or else closes the help panel; Shift+Esc
-    // also drops the waiting commands but the saves and "exit".
+    // Esc shows the image now building up (or being drawn again) complete, or else closes the
+    // help panel; Shift+Esc also drops the waiting commands but the saves and "exit".
     auto* finish = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(finish, &QShortcut::activated, this, [this] {
-        if (controller_.reveal().active())
+        if (controller_.drawing())
             controller_.finishImageNow(false);
         else
             controller_.post({Command::CloseHelp, {}});
@@ -366,11 +374,13 @@ Show* Form1::fullScreenShow() const {
 void Form1::openShow() {
     if (fullScreenShow())
         return;
+    keepShow_.stop();
     if (!show_) {
         show_ = new Show(controller_, this);
         connect(show_, &Show::left, this, [this] {
             raise();
             activateWindow(); // the window shows the last image of the show on its canvas
+            keepShow_.start();
         });
     }
     show_->begin();

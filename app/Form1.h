@@ -9,6 +9,7 @@
 #include <QMargins>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 
@@ -87,5 +88,6 @@ private:
     WindowTitle* title_ = nullptr;     // "Form1", with the waiting commands or a short note
     FocusRing* focusRing_ = nullptr;   // the ring around the focused control
     QPointer<Gallery> gallery_;        // the gallery window, once shown
-    QPointer<Show> show_;              // the full-screen show, kept once opened
+    QPointer<Show> show_;              // the full-screen show, kept a while after it was left
+    QTimer keepShow_;                  // how long a show left is kept for the next one
 };

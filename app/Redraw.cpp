@@ -65,6 +65,12 @@ void Redraw::start(const Recipe& recipe, const GeneratorState& state, const Surf
     }));
 }
 
+QImage Redraw::draw(const Recipe& recipe, GeneratorState& state, const Surface& strip,
+                    PlaneRenderer& renderer) {
+    return recipe.generationType == 4 ? ownSweep(recipe, state, strip)
+                                      : fromPlane(recipe, renderer);
+}
+
 QImage Redraw::wait() {
     if (!active_)
         return {};

@@ -32,6 +32,11 @@ public:
     // Waits for the drawing under way and returns its picture; finished is then not emitted.
     QImage wait();
 
+    // The drawing itself, on the calling thread: `state` is the worker's own copy (a type-4
+    // sweep moves it on).
+    static QImage draw(const Recipe& recipe, GeneratorState& state, const Surface& strip,
+                       PlaneRenderer& renderer);
+
 signals:
     void finished(const QImage& picture);
 

@@ -47,7 +47,6 @@ Show::Show(Controller& controller, QWidget* parent)
     connect(&watcher_, &QFutureWatcher<std::shared_ptr<ShowFrames>>::finished, this,
             &Show::prepared);
     timer_.setTimerType(Qt::PreciseTimer);
-    timer_.setInterval(frameIntervalMs());
     connect(&timer_, &QTimer::timeout, this, &Show::frame);
 }
 
@@ -76,7 +75,7 @@ void Show::begin() {
     raise();
     activateWindow();
     setFocus();
-    timer_.start();
+    timer_.start(frameIntervalMs()); // the display's rate may have changed since the last show
     // The first image is prepared once the black screen is up: painting a full-screen window
     // is work enough for one turn of the event loop.
 }
@@ -97,7 +96,9 @@ void Show::prepared() {
         return; // made for a show the user has left
     awaiting_ = false;
     next_ = watcher_.result();
-    if (!next_) { // memory is short: back to the window
+    // A ready empty future in its place, so that the worker's future keeps no copy of the frames.
+    watcher_.setFuture(QtFuture::makeReadyFuture(std::shared_ptr<ShowFrames>()));
+    if (!next_) {                           // memory is short: back to the window
         leave();
         return;
     }
@@ -207,7 +208,7 @@ void Show::leave() {
     stopping_ = true;
     awaiting_ = false;
     timer_.stop();
-    hide(); // kept for the next show: a window shown again paints into memory it has touched
+    hide(); // the window may serve the next show (see Form1)
     shown_ = nullptr;
     release(std::move(current_));
     release(std::move(next_));

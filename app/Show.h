@@ -49,7 +49,8 @@ public:
     QSize frameSize() const { return frameSize_; }
 
 signals:
-    // The user left the show; it is hidden, its images are let go, and begin() starts it again.
+    // The user left the show; it is hidden, its images are let go, and begin() may start it
+    // again.
     void left();
     // The time one frame took on the UI thread, its repaint included, for the benchmark.
     void frameWorked(qint64 nanoseconds);

@@ -31,8 +31,7 @@ int ringCell(int k) {
 VariationsView::VariationsView(QWidget* parent) : QDialog(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
     pool_.setMaxThreadCount(1);
-    connect(&rendering_, &QFutureWatcher<std::vector<QImage>>::finished, this,
-            &VariationsView::rendered);
+    connect(&rendering_, &QFutureWatcher<Rendered>::finished, this, &VariationsView::rendered);
     grid_ = new VariationGrid;
     connect(grid_, &VariationGrid::picked, this, &VariationsView::picked);
 
@@ -171,8 +170,10 @@ VariationScope VariationsView::scope() const {
 
 void VariationsView::showPage() {
     const Page& page = pages_.back();
-    recipes_[VariationGrid::centre] = page.centre;
-    descriptions_[VariationGrid::centre] = tr("The centre");
+    std::array<Recipe, 9> recipes;
+    std::array<QString, 9> descriptions;
+    recipes[VariationGrid::centre] = page.centre;
+    descriptions[VariationGrid::centre] = tr("The centre");
     const std::vector<Recipe> ring =
         page.crossing ? crosses(first_, second_, page.seed, 8)
                       : variations(page.centre, strength(), scope(), page.seed, 8);
@@ -181,8 +182,8 @@ void VariationsView::showPage() {
         // A variation of a picture made here comes from the images that picture came from.
         if (!page.crossing && !page.ownStem)
             made.parents = page.centre.parents;
-        recipes_[std::size_t(ringCell(k))] = made;
-        descriptions_[std::size_t(ringCell(k))] =
+        recipes[std::size_t(ringCell(k))] = made;
+        descriptions[std::size_t(ringCell(k))] =
             page.crossing ? tr("Cross %1 of 8").arg(k + 1) : tr("Variation %1 of 8").arg(k + 1);
     }
     back_->setEnabled(pages_.size() > 1);
@@ -196,47 +197,41 @@ void VariationsView::showPage() {
     const double ratio = devicePixelRatioF();
     PlaneRenderer::Options options;
     options.width = options.height = int(std::lround(VariationGrid::cellSide * ratio));
-    const bool centreShown = !page.picture.isNull();
-    rendering_.setFuture(
-        QtConcurrent::run(&pool_, [this, wanted = recipes_, centreShown, options, ratio] {
-            std::vector<QImage> pictures(wanted.size());
-            for (std::size_t cell = 0; cell < wanted.size() && !stale_; ++cell) {
-                if (centreShown && cell == std::size_t(VariationGrid::centre))
+    const QImage centre = page.picture;
+    rendering_.setFuture(QtConcurrent::run(
+        &pool_, [this, recipes, descriptions, centre, options, ratio]() -> Rendered {
+            Rendered made{recipes, descriptions, {}};
+            for (std::size_t cell = 0; cell < recipes.size() && !stale_; ++cell) {
+                QImage& picture = made.pictures[cell];
+                if (cell == std::size_t(VariationGrid::centre) && !centre.isNull()) {
+                    picture = centre;
                     continue;
-                pictures[cell] = renderer_.render(wanted[cell], options);
-                pictures[cell].setDevicePixelRatio(ratio);
+                }
+                picture = renderer_.render(recipes[cell], options);
+                picture.setDevicePixelRatio(ratio);
             }
-            return pictures;
+            return made;
         }));
 }
 
 void VariationsView::rendered() {
     if (!pending_)
-        return; // finishRendering() showed them
-    showPictures(rendering_.result());
-}
-
-void VariationsView::finishRendering() {
-    if (!pending_)
         return;
-    rendering_.waitForFinished();
-    showPictures(rendering_.result());
-}
-
-void VariationsView::showPictures(const std::vector<QImage>& pictures) {
     pending_ = false;
+    // The recipes change with the pictures: a cell picks what it shows.
+    const Rendered made = rendering_.result();
+    recipes_ = made.recipes;
     Page& page = pages_.back();
     if (page.picture.isNull())
-        page.picture = pictures.at(VariationGrid::centre);
-    for (int cell = 0; cell < int(recipes_.size()); ++cell) {
-        const QImage& picture =
-            cell == VariationGrid::centre ? page.picture : pictures.at(std::size_t(cell));
-        grid_->setPicture(cell, picture, descriptions_.at(std::size_t(cell)));
-    }
+        page.picture = made.pictures[VariationGrid::centre];
+    for (int cell = 0; cell < int(recipes_.size()); ++cell)
+        grid_->setPicture(cell, made.pictures.at(std::size_t(cell)),
+                          made.descriptions.at(std::size_t(cell)));
 }
 
 void VariationsView::picked(int cell) {
-    finishRendering(); // the picture picked is the one its cell is about to show
+    if (grid_->picture(cell).isNull())
+        return; // nothing shows there yet
     if (cell == VariationGrid::centre) {
         use();
         return;

@@ -43,8 +43,8 @@ public:
     VariationsView(const Recipe& first, const Recipe& second, QWidget* parent = nullptr);
     ~VariationsView() override;
 
-    // The recipe shown in a cell (0 at the top left, row by row; VariationGrid::centre the
-    // centre).
+    // The recipe of the picture shown in a cell (0 at the top left, row by row;
+    // VariationGrid::centre the centre).
     const Recipe& recipeAt(int cell) const { return recipes_.at(std::size_t(cell)); }
     const Recipe& centre() const;
     VariationGrid* grid() const { return grid_; }
@@ -65,6 +65,12 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // A page's nine cells as the worker hands them over.
+    struct Rendered {
+        std::array<Recipe, 9> recipes;
+        std::array<QString, 9> descriptions;
+        std::array<QImage, 9> pictures;
+    };
     // One centre the user has been at, with what was around it.
     struct Page {
         Recipe centre;
@@ -78,11 +84,8 @@ private:
     void start(Page first);
     // Makes the eight around the centre and starts rendering all nine.
     void showPage();
-    // The worker's pictures have come: they go on the grid together.
+    // The worker's pictures have come: they go on the grid together, with their recipes.
     void rendered();
-    // Waits for the pictures being rendered and shows them.
-    void finishRendering();
-    void showPictures(const std::vector<QImage>& pictures);
     void picked(int cell);
     void back();
     void others();
@@ -90,16 +93,15 @@ private:
     void use();
     void showStrength();
 
-    std::vector<Page> pages_; // the centres visited, the current one last
-    std::array<Recipe, 9> recipes_;
-    Recipe first_, second_; // the two images crossed
+    std::vector<Page> pages_;       // the centres visited, the current one last
+    std::array<Recipe, 9> recipes_; // the recipes of the pictures on the grid
+    Recipe first_, second_;         // the two images crossed
     std::uint64_t nextSeed_ = 0;
-    std::array<QString, 9> descriptions_; // what each cell shows, for screen readers
-    PlaneRenderer renderer_;              // used by the worker alone
-    QThreadPool pool_;                    // the worker: one thread
-    QFutureWatcher<std::vector<QImage>> rendering_;
+    PlaneRenderer renderer_; // used by the worker alone
+    QThreadPool pool_;       // the worker: one thread
+    QFutureWatcher<Rendered> rendering_;
     std::atomic<bool> stale_ = false; // the pictures being rendered are no longer wanted
-    bool pending_ = false;            // pictures are being rendered for the page shown
+    bool pending_ = false;            // the page's pictures are being rendered
 
     VariationGrid* grid_ = nullptr;
     QSlider* strength_ = nullptr;

@@ -5,12 +5,14 @@
 //   2. The work of each reveal frame while images build up, one of each generation type.
 //   3. The memory of the process (VmRSS) over 50 images revealed at once: it must not grow
 //      between image 10 and image 50.
-//   4. The real rosette executable, launched as a separate process, until its window is mapped.
-//   5. The gallery over 1000 saved recipes: until the list shows and until the thumbnails in
+//   4. Going back through the history (Alt+Left): how long the UI thread is held and how long
+//      until the picture is on the canvas, against drawing it again on the UI thread.
+//   5. The real rosette executable, launched as a separate process, until its window is mapped.
+//   6. The gallery over 1000 saved recipes: until the list shows and until the thumbnails in
 //      view are in, with a cold and with a warm thumbnail cache, and the peak memory. Run alone
 //      with the argument "gallery", so the peak is the gallery's own.
-//   6. A 16384 x 16384 export while images build up (alone with the argument "export").
-//   7. Motion, alone with the argument "show" on the offscreen platform with a 2560 x 1440
+//   7. A 16384 x 16384 export while images build up (alone with the argument "export").
+//   8. Motion, alone with the argument "show" on the offscreen platform with a 2560 x 1440
 //      screen (see run): the UI thread's work per frame of the full-screen show (painting into
 //      the frame and the repaint) while an image builds up, while its colours turn and when the
 //      next image takes over; and per frame of the window's colour cycling.
@@ -18,6 +20,7 @@
 #include "ExportJob.h"
 #include "Form1.h"
 #include "Gallery.h"
+#include "Redraw.h"
 #include "Show.h"
 #include "UiFont.h"
 
@@ -293,7 +296,7 @@ void benchGallery() {
 
 } // namespace
 
-// 6. A 16384 x 16384 PNG exported while images build up in the window: the longest the UI
+// 7. A 16384 x 16384 PNG exported while images build up in the window: the longest the UI
 //    thread kept a 16 ms timer waiting, and the memory the export took on top of the window.
 void benchLargeExport(Form1& window) {
     Controller& controller = window.controller();
@@ -344,7 +347,7 @@ void benchLargeExport(Form1& window) {
                 picture);
 }
 
-// 7. The show's frames at the screen's size, through its first image, the change to the second
+// 8. The show's frames at the screen's size, through its first image, the change to the second
 //    and the second's build-up; then two seconds of the window's colour cycling.
 void benchMotion(Form1& window) {
     Controller& controller = window.controller();
@@ -526,7 +529,43 @@ int main(int argc, char** argv) {
                 at50 - at10, memoryToleranceKb,
                 verdict(at10 > 0 && at50 - at10 < memoryToleranceKb));
 
-    // 4. The real executable; this process's own "Form1" goes first.
+    // 4. Back through the history: type-4 images (replaying both sweeps) and type-3 ones
+    // (rendered from the plane). The reference draws the same picture again on the UI thread.
+    window.command(7)->click(); // type 3 becomes type 4
+    waitIdle(controller);
+    for (int image = 0; image < 3; ++image) {
+        window.command(1)->click();
+        waitIdle(controller);
+    }
+    std::printf("Back through the history (Alt+Left), drawn again on a worker\n");
+    std::vector<std::vector<qint64>> held(5), ready(5), reference(5);
+    PlaneRenderer referenceRenderer;
+    for (int step = 0; step < 8; ++step) {
+        QElapsedTimer press;
+        press.start();
+        controller.post({Command::PreviousImage});
+        const qint64 heldNs = press.nsecsElapsed();
+        waitIdle(controller);
+        const qint64 readyNs = press.nsecsElapsed();
+        const Recipe& recipe = controller.history().current()->recipe;
+        const auto type = std::size_t(recipe.generationType);
+        GeneratorState state = controller.world().state;
+        press.start();
+        Redraw::draw(recipe, state, controller.world().strip, referenceRenderer);
+        reference[type].push_back(press.nsecsElapsed());
+        held[type].push_back(heldNs);
+        ready[type].push_back(readyNs);
+    }
+    for (std::size_t type = 1; type <= 4; ++type)
+        if (!held[type].empty())
+            std::printf("  type %zu   %zu presses   UI thread held median %6.3f ms   picture in "
+                        "%6.3f ms   on the UI thread (reference) %6.3f ms   held/reference "
+                        "%.2f\n",
+                        type, held[type].size(), percentile(held[type], 0.5),
+                        percentile(ready[type], 0.5), percentile(reference[type], 0.5),
+                        percentile(held[type], 0.5) / percentile(reference[type], 0.5));
+
+    // 5. The real executable; this process's own "Form1" goes first.
     window.hide();
     const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
     if (xdotool.isEmpty()) {
@@ -545,9 +584,9 @@ int main(int argc, char** argv) {
                     verdict(runs.size() == 3 && percentile(runs, 0.5) < visibleTargetMs));
     }
 
-    // 5. The gallery; its peak memory includes the window's sections before it.
+    // 6. The gallery; its peak memory includes the window's sections before it.
     benchGallery();
-    // 6. The largest export, with the window at work.
+    // 7. The largest export, with the window at work.
     benchLargeExport(window);
     return 0;
 }

@@ -94,6 +94,7 @@ private slots:
     void altLeftAndAltRightShowImagesAgain();
     void replacementsComeBackWithTheirImage();
     void newImageAfterGoingBackIsAddedAtTheEnd();
+    void savingAnEarlierImageUsesItsOwnName_data();
     void savingAnEarlierImageUsesItsOwnName();
     void titleSaysWhereTheUserIs_data();
     void titleSaysWhereTheUserIs();
@@ -241,25 +242,48 @@ void TestHistory::newImageAfterGoingBackIsAddedAtTheEnd() {
     COMPARE_SHOWN(w, second);
 }
 
+void TestHistory::savingAnEarlierImageUsesItsOwnName_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("saved once shown") << "shown";
+    QTest::newRow("save pressed at once") << "at once";
+    QTest::newRow("save pressed, then the window closed") << "closed";
+    QTest::newRow("save pressed, then Shift+Esc") << "dropped";
+}
+
 void TestHistory::savingAnEarlierImageUsesItsOwnName() {
     // An image shown again is saved under its own name, with its own recipe beside it in the
-    // recipe folder.
+    // recipe folder. The first image is of type 4, drawn again on a worker: a save pressed at
+    // once waits for it, and closing the window or Shift+Esc then finishes it and saves it.
+    QFETCH(QString, how);
     QTemporaryDir pictures;
     TestWindow w(pictures.path());
     QVERIFY(QTest::qWaitForWindowActive(&w.form));
     QVERIFY(waitIdle(w.controller()));
     const Shown first = shown(w);
+    QCOMPARE(first.recipe.generationType, 4);
     QVERIFY(clickAndWait(w, 1));
-    QVERIFY(key(w, Qt::Key_Left));
-    QVERIFY(clickAndWait(w, 3));
+    if (how == "shown") {
+        QVERIFY(key(w, Qt::Key_Left));
+        QVERIFY(clickAndWait(w, 3));
+    } else {
+        QTest::keyClick(&w.form, Qt::Key_Left, Qt::AltModifier);
+        QTest::keyClick(&w.form, Qt::Key_S, Qt::ControlModifier);
+        if (how == "closed")
+            QVERIFY(w.form.close());
+        if (how == "dropped") // the save is kept and runs once the picture is in
+            QTest::keyClick(&w.form, Qt::Key_Escape, Qt::ShiftModifier);
+        QVERIFY(waitIdle(w.controller()));
+    }
     QCOMPARE(QDir(pictures.path()).entryList(QDir::Files),
              QStringList{first.stem + QStringLiteral(".jpg")});
-    Recipe saved;
+    const QImage saved(QDir(pictures.path()).filePath(first.stem + ".jpg"), "BMP");
+    COMPARE_IMAGES(saved.convertToFormat(QImage::Format_RGB32), first.canvas);
+    Recipe recipe;
     QString error;
-    QVERIFY2(readRecipe(QDir(w.controller().recipeFolder()).filePath(first.stem + ".json"), saved,
+    QVERIFY2(readRecipe(QDir(w.controller().recipeFolder()).filePath(first.stem + ".json"), recipe,
                         error),
              qPrintable(error));
-    QCOMPARE(saved, first.recipe);
+    QCOMPARE(recipe, first.recipe);
 }
 
 void TestHistory::titleSaysWhereTheUserIs_data() {
@@ -493,8 +517,8 @@ void TestHistory::variationChosenByKeysJoinsTheHistory() {
     QTest::keyClick(grid, Qt::Key_Right);
     QTest::keyClick(grid, Qt::Key_Return);
     QVERIFY(view->centre() == first[4]);
-    QVERIFY(view->recipeAt(0) == ringOf(first[4])[0]);
     QTRY_VERIFY(!view->rendering());
+    QVERIFY(view->recipeAt(0) == ringOf(first[4])[0]);
     COMPARE_IMAGES(grid->picture(VariationGrid::centre), PlaneRenderer(1).render(first[4], cell));
     COMPARE_IMAGES(grid->picture(0), PlaneRenderer(1).render(ringOf(first[4])[0], cell));
     QTest::keyClick(grid, Qt::Key_Backspace);
@@ -502,6 +526,7 @@ void TestHistory::variationChosenByKeysJoinsTheHistory() {
     const double strength = view->strength();
     QTest::keyClick(grid, Qt::Key_Plus);
     QVERIFY(view->strength() > strength);
+    QTRY_VERIFY(!view->rendering());
     QVERIFY(view->recipeAt(0) == ringOf(image)[0]);
     QVERIFY(!(view->recipeAt(0) == first[0]));
 
