@@ -98,7 +98,7 @@ void Show::prepared() {
     next_ = watcher_.result();
     // A ready empty future in its place, so that the worker's future keeps no copy of the frames.
     watcher_.setFuture(QtFuture::makeReadyFuture(std::shared_ptr<ShowFrames>()));
-    if (!next_) {                           // memory is short: back to the window
+    if (!next_) { // memory is short: back to the window
         leave();
         return;
     }
