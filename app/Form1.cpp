@@ -321,15 +321,18 @@ void Form1::showCommandMenu(const QPoint& at) {
 }
 
 void Form1::chooseFileToOpen() {
-    auto* dialog = new QFileDialog(this, tr("Open recipe"), controller_.recipeFolder(),
-                                   tr("Recipes and saved images (*.json *.jpg *.png *.bmp);;"
-                                      "All files (*)"));
-    dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
-        controller_.post({Command::Open, {}, path});
-    });
-    dialog->open();
+    // One dialog for the session, hidden between uses: it opens where the user last was, and
+    // its folder model is not torn down (which waits for the thread reading the folder).
+    if (!openDialog_) {
+        openDialog_ = new QFileDialog(this, tr("Open recipe"), controller_.recipeFolder(),
+                                      tr("Recipes and saved images (*.json *.jpg *.png *.bmp);;"
+                                         "All files (*)"));
+        openDialog_->setFileMode(QFileDialog::ExistingFile);
+        connect(openDialog_, &QFileDialog::fileSelected, this, [this](const QString& path) {
+            controller_.post({Command::Open, {}, path});
+        });
+    }
+    openDialog_->open();
 }
 
 void Form1::exportPicture(const Recipe& recipe) {

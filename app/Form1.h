@@ -18,6 +18,7 @@ class Gallery;
 class LayoutArea;
 class PictureBox;
 class VariationsView;
+class QFileDialog;
 class QScrollArea;
 class Show;
 class WindowTitle;
@@ -88,6 +89,7 @@ private:
     WindowTitle* title_ = nullptr;     // "Form1", with the waiting commands or a short note
     FocusRing* focusRing_ = nullptr;   // the ring around the focused control
     QPointer<Gallery> gallery_;        // the gallery window, once shown
+    QPointer<QFileDialog> openDialog_; // "Open recipe", made at its first use
     QPointer<Show> show_;              // the full-screen show, kept a while after it was left
     QTimer keepShow_;                  // how long a show left is kept for the next one
 };
