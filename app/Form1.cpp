@@ -20,6 +20,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
@@ -332,6 +333,9 @@ void Form1::chooseFileToOpen() {
             controller_.post({Command::Open, {}, path});
         });
     }
+    // The name typed last time is not wanted again (a name typed now would be added to it).
+    if (auto* name = openDialog_->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        name->clear();
     openDialog_->open();
 }
 

@@ -6,7 +6,8 @@
 //   3. The memory of the process (VmRSS) over 50 images revealed at once: it must not grow
 //      between image 10 and image 50.
 //   4. Going back through the history (Alt+Left): how long the UI thread is held and how long
-//      until the picture is on the canvas, against drawing it again on the UI thread.
+//      until the picture is on the canvas, against drawing it again on the UI thread (alone
+//      with the argument "history").
 //   5. The real rosette executable, launched as a separate process, until its window is mapped.
 //   6. The gallery over 1000 saved recipes: until the list shows and until the thumbnails in
 //      view are in, with a cold and with a warm thumbnail cache, and the peak memory. Run alone
@@ -38,6 +39,7 @@
 #include <cstdio>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -434,6 +436,52 @@ void benchMotion(Form1& window) {
     report("colours turning", turning);
 }
 
+// 4. Back through the history: type-4 images (replaying both sweeps) and type-3 ones (rendered
+//    from the plane), drawn again on a worker. The reference draws the same picture again on
+//    the UI thread, as a press did before the worker.
+void benchHistory(Form1& window) {
+    Controller& controller = window.controller();
+    controller.setPassDuration(std::chrono::milliseconds(0));
+    while (controller.world().state.nac != 3) {
+        window.command(7)->click(); // "generation type"
+        waitIdle(controller);
+    }
+    for (int type : {3, 4})
+        for (int image = 0; image < 4; ++image) {
+            if (type == 4 && image == 0)
+                window.command(7)->click(); // type 3 becomes type 4
+            window.command(1)->click();
+            waitIdle(controller);
+        }
+    std::printf("Back through the history (Alt+Left), drawn again on a worker\n");
+    std::vector<std::vector<qint64>> held(5), ready(5), reference(5);
+    PlaneRenderer referenceRenderer;
+    for (int step = 0; step < 7; ++step) {
+        QElapsedTimer press;
+        press.start();
+        controller.post({Command::PreviousImage});
+        const qint64 heldNs = press.nsecsElapsed();
+        waitIdle(controller);
+        const qint64 readyNs = press.nsecsElapsed();
+        const Recipe& recipe = controller.history().current()->recipe;
+        const auto type = std::size_t(recipe.generationType);
+        const auto state = std::make_unique<GeneratorState>(controller.world().state);
+        press.start();
+        Redraw::draw(recipe, *state, controller.world().strip, referenceRenderer);
+        reference[type].push_back(press.nsecsElapsed());
+        held[type].push_back(heldNs);
+        ready[type].push_back(readyNs);
+    }
+    for (std::size_t type = 1; type <= 4; ++type)
+        if (!held[type].empty())
+            std::printf("  type %zu   %zu presses   UI thread held median %6.3f ms   picture in "
+                        "%6.3f ms   on the UI thread (reference) %6.3f ms   held/reference "
+                        "%.2f\n",
+                        type, held[type].size(), percentile(held[type], 0.5),
+                        percentile(ready[type], 0.5), percentile(reference[type], 0.5),
+                        percentile(held[type], 0.5) / percentile(reference[type], 0.5));
+}
+
 int main(int argc, char** argv) {
     sinceMain.start();
     QApplication app(argc, argv);
@@ -455,6 +503,13 @@ int main(int argc, char** argv) {
         controller.Form_Load();
         waitIdle(controller);
         benchMotion(window);
+        return 0;
+    }
+    if (app.arguments().contains(QStringLiteral("history"))) { // going back alone
+        window.show();
+        controller.Form_Load();
+        waitIdle(controller);
+        benchHistory(window);
         return 0;
     }
     if (app.arguments().contains(QStringLiteral("export"))) { // the largest export alone
@@ -529,41 +584,8 @@ int main(int argc, char** argv) {
                 at50 - at10, memoryToleranceKb,
                 verdict(at10 > 0 && at50 - at10 < memoryToleranceKb));
 
-    // 4. Back through the history: type-4 images (replaying both sweeps) and type-3 ones
-    // (rendered from the plane). The reference draws the same picture again on the UI thread.
-    window.command(7)->click(); // type 3 becomes type 4
-    waitIdle(controller);
-    for (int image = 0; image < 3; ++image) {
-        window.command(1)->click();
-        waitIdle(controller);
-    }
-    std::printf("Back through the history (Alt+Left), drawn again on a worker\n");
-    std::vector<std::vector<qint64>> held(5), ready(5), reference(5);
-    PlaneRenderer referenceRenderer;
-    for (int step = 0; step < 8; ++step) {
-        QElapsedTimer press;
-        press.start();
-        controller.post({Command::PreviousImage});
-        const qint64 heldNs = press.nsecsElapsed();
-        waitIdle(controller);
-        const qint64 readyNs = press.nsecsElapsed();
-        const Recipe& recipe = controller.history().current()->recipe;
-        const auto type = std::size_t(recipe.generationType);
-        GeneratorState state = controller.world().state;
-        press.start();
-        Redraw::draw(recipe, state, controller.world().strip, referenceRenderer);
-        reference[type].push_back(press.nsecsElapsed());
-        held[type].push_back(heldNs);
-        ready[type].push_back(readyNs);
-    }
-    for (std::size_t type = 1; type <= 4; ++type)
-        if (!held[type].empty())
-            std::printf("  type %zu   %zu presses   UI thread held median %6.3f ms   picture in "
-                        "%6.3f ms   on the UI thread (reference) %6.3f ms   held/reference "
-                        "%.2f\n",
-                        type, held[type].size(), percentile(held[type], 0.5),
-                        percentile(ready[type], 0.5), percentile(reference[type], 0.5),
-                        percentile(held[type], 0.5) / percentile(reference[type], 0.5));
+    // 4. Back through the history.
+    benchHistory(window);
 
     // 5. The real executable; this process's own "Form1" goes first.
     window.hide();
