@@ -27,14 +27,10 @@ QImage ownSweep(const Recipe& recipe, GeneratorState& state, const Surface& stri
 }
 
 QImage fromPlane(Recipe recipe, PlaneRenderer& renderer) {
-    PlaneRenderer::Options options;
-    options.width = canvasSide;
-    options.height = canvasSide;
-    options.background = pictureBackground;
     // Without its replacements, which the window makes again one by one, so each can be
-    // taken back as if it had just been made.
+    // taken back as if it had just been made. The default options are the canvas's.
     recipe.replacements.clear();
-    return renderer.render(recipe, options);
+    return renderer.render(recipe, PlaneRenderer::Options{});
 }
 } // namespace
 
