@@ -4,6 +4,7 @@
 #include "Controller.h"
 #include "DisplayRate.h"
 
+#include <QBackingStore>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPainter>
@@ -15,6 +16,9 @@
 #include <unistd.h>
 
 namespace {
+// The most memory of the backing store touched in one turn of the event loop while the show opens.
+constexpr qsizetype warmBytes = qsizetype(1) << 20;
+
 // The worker's niceness: ahead of it, the UI thread, the display server and the pool threads
 // that share out a frame's pixels get a core whenever they want one.
 constexpr int workerNice = 10;
@@ -58,6 +62,8 @@ Show::~Show() {
 }
 
 void Show::begin() {
+    if (warmRow_ >= 0)
+        return; // opening already
     // A show before this one may still be stopping its worker.
     watcher_.waitForFinished();
     stopping_ = false;
@@ -71,13 +77,49 @@ void Show::begin() {
     frameSize_ = (QSizeF(logical) * ratio_).toSize();
     if (onScreen)
         setGeometry(onScreen->geometry()); // full screen also without a window manager
-    showFullScreen();
-    raise();
-    activateWindow();
-    setFocus();
-    timer_.start(frameIntervalMs()); // the display's rate may have changed since the last show
-    // The first image is prepared once the black screen is up: painting a full-screen window
-    // is work enough for one turn of the event loop.
+    else
+        resize(logical);
+    warmRow_ = 0;
+    QMetaObject::invokeMethod(this, &Show::warmUp, Qt::QueuedConnection);
+}
+
+void Show::warmUp() {
+    if (warmRow_ < 0)
+        return;
+    QBackingStore* store = backingStore();
+    if (!store) {
+        winId(); // the native window, and with it the backing store
+        store = backingStore();
+    }
+    const QRect all = rect();
+    if (store && warmRow_ == 0 && store->size() != all.size()) {
+        store->resize(all.size()); // the shared memory, not yet touched
+    } else if (store && warmRow_ < all.height()) {
+        // Black, as the first painting leaves it: a band of rows a turn.
+        const double rowBytes = double(all.width()) * ratio_ * ratio_ * 4.0;
+        const int rows = std::max(1, int(double(warmBytes) / rowBytes));
+        const QRect band(0, warmRow_, all.width(), std::min(rows, all.height() - warmRow_));
+        store->beginPaint(band);
+        {
+            QPainter painter(store->paintDevice());
+            painter.fillRect(band, Qt::black);
+        }
+        store->endPaint();
+        warmRow_ += band.height();
+        if (warmRow_ == all.height())
+            store->flush(all); // the display server's copy, while the window is not yet on screen
+    } else {
+        warmRow_ = -1;
+        showFullScreen();
+        raise();
+        activateWindow();
+        setFocus();
+        timer_.start(frameIntervalMs()); // the display's rate may have changed since the last show
+        // The first image is prepared once the black screen is up: painting a full-screen
+        // window is work enough for one turn of the event loop.
+        return;
+    }
+    QMetaObject::invokeMethod(this, &Show::warmUp, Qt::QueuedConnection);
 }
 
 void Show::prepareNext() {

@@ -66,6 +66,10 @@ private:
     // Starts preparing the first image, once: after the black screen's first painting, or at
     // the first frame if that comes sooner.
     void prepareFirst();
+    // Readies the window's backing store one step a turn of the event loop, then shows the
+    // window: made at once, a new full-screen store (megabytes of new shared memory, in this
+    // program and in the display server) held the event loop for tens of milliseconds.
+    void warmUp();
     void prepared();  // the worker's frames have come
     void nextImage(); // the prepared image goes on the canvas and begins to build up
     void frame();     // one timer tick
@@ -76,9 +80,10 @@ private:
     Controller& controller_;
     QSize frameSize_;
     double ratio_ = 1.0;
-    QThreadPool pool_;                  // the one worker thread
-    bool firstAsked_ = false;           // the first image's preparing has started
-    bool awaiting_ = false;             // the worker prepares an image for this show
+    QThreadPool pool_;        // the one worker thread
+    bool firstAsked_ = false; // the first image's preparing has started
+    int warmRow_ = -1;        // the next row of the backing store to touch while opening, else -1
+    bool awaiting_ = false;   // the worker prepares an image for this show
     std::atomic<bool> stopping_{false}; // the user left: the worker stops where it is
     QFutureWatcher<std::shared_ptr<ShowFrames>> watcher_;
     std::shared_ptr<ShowFrames> current_; // the image on show

@@ -568,8 +568,8 @@ void TestForm1Layout::fullScreenShowFillsTheScreenUntilLeft() {
                 action->trigger();
     }
     QVERIFY(waitIdle(w.controller()));
+    QVERIFY(QTest::qWaitFor([&w] { return w.form.fullScreenShow(); }));
     Show* show = w.form.fullScreenShow();
-    QVERIFY(show);
     QVERIFY(QTest::qWaitForWindowExposed(show));
     QVERIFY(show->isFullScreen());
     const QScreen* screen = show->screen();
