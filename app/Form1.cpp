@@ -13,7 +13,9 @@
 #include "VariationsView.h"
 #include "WindowTitle.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
+#include <QCompleter>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
@@ -332,10 +334,17 @@ void Form1::chooseFileToOpen() {
         connect(openDialog_, &QFileDialog::fileSelected, this, [this](const QString& path) {
             controller_.post({Command::Open, {}, path});
         });
+        // Closed, it forgets the name typed (a name typed next time would be added to it), and
+        // its name's completion list goes too: that list is a window of its own, which would
+        // otherwise stay over the window and take its keys.
+        connect(openDialog_, &QDialog::finished, this, [this] {
+            if (auto* name = openDialog_->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->clear();
+            for (const QCompleter* completer : openDialog_->findChildren<QCompleter*>())
+                if (QAbstractItemView* list = completer->popup(); list->isVisible())
+                    list->hide();
+        });
     }
-    // The name typed last time is not wanted again (a name typed now would be added to it).
-    if (auto* name = openDialog_->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-        name->clear();
     openDialog_->open();
 }
 
