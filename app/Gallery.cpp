@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QMessageBox>
+#include <QPixmapCache>
 #include <QStackedLayout>
 #include <QToolButton>
 
@@ -111,6 +112,14 @@ void Gallery::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void Gallery::hideEvent(QHideEvent* event) {
+    // The list draws each thumbnail as an icon, and the icon keeps what it drew in the
+    // application's pixmap cache: up to 10 MB over a session of saves, each reload's thumbnails
+    // new. Closed, the gallery lets them go; they come back from the disk's cache.
+    QPixmapCache::clear();
+    QWidget::hideEvent(event);
 }
 
 void Gallery::deleteCurrent() {

@@ -6,6 +6,7 @@
 
 #include <QBackingStore>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
@@ -106,8 +107,10 @@ void Show::warmUp() {
         }
         store->endPaint();
         warmRow_ += band.height();
-        if (warmRow_ == all.height())
-            store->flush(all); // the display server's copy, while the window is not yet on screen
+        // On X, the server's copy too, while the window is not yet on screen (elsewhere a
+        // window not yet on screen takes no picture).
+        if (warmRow_ == all.height() && QGuiApplication::platformName() == QLatin1String("xcb"))
+            store->flush(all);
     } else {
         warmRow_ = -1;
         showFullScreen();
