@@ -383,6 +383,12 @@ void ExportDialog::setWorking(bool working) {
 }
 
 void ExportDialog::reject() {
-    job_.cancel();
+    if (job_.running()) {
+        // The export is asked to stop, and the dialog goes once it has: deleted now, it would
+        // wait for the worker on the UI thread, which may be in the middle of writing.
+        job_.cancel();
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        connect(&job_, &ExportJob::finished, this, &QObject::deleteLater);
+    }
     QDialog::reject();
 }

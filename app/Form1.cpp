@@ -58,8 +58,10 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
     keepShow_.setSingleShot(true);
     keepShow_.setInterval(std::chrono::minutes(1));
     connect(&keepShow_, &QTimer::timeout, this, [this] {
-        if (show_ && !show_->isVisible())
+        if (show_ && !show_->isVisible()) {
             show_->deleteLater();
+            show_ = nullptr; // a show asked for before it goes is a new one
+        }
     });
     setWindowIcon(applicationIcon());
     setFont(uiFont());
@@ -341,7 +343,7 @@ void Form1::chooseFileToOpen() {
             if (auto* name = openDialog_->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
                 name->clear();
             for (const QCompleter* completer : openDialog_->findChildren<QCompleter*>())
-                if (QAbstractItemView* list = completer->popup(); list->isVisible())
+                if (QAbstractItemView* list = completer->popup(); list && list->isVisible())
                     list->hide();
         });
     }

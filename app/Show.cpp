@@ -6,7 +6,6 @@
 
 #include <QBackingStore>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
@@ -85,8 +84,8 @@ void Show::begin() {
 }
 
 void Show::warmUp() {
-    if (warmRow_ < 0)
-        return;
+    if (warmRow_ < 0 || stopping_)
+        return; // left while opening (closed before it showed)
     QBackingStore* store = backingStore();
     if (!store) {
         winId(); // the native window, and with it the backing store
@@ -107,10 +106,6 @@ void Show::warmUp() {
         }
         store->endPaint();
         warmRow_ += band.height();
-        // On X, the server's copy too, while the window is not yet on screen (elsewhere a
-        // window not yet on screen takes no picture).
-        if (warmRow_ == all.height() && QGuiApplication::platformName() == QLatin1String("xcb"))
-            store->flush(all);
     } else {
         warmRow_ = -1;
         showFullScreen();
@@ -252,6 +247,7 @@ void Show::leave() {
         return; // already left
     stopping_ = true;
     awaiting_ = false;
+    warmRow_ = -1;
     timer_.stop();
     hide(); // the window may serve the next show (see Form1)
     shown_ = nullptr;

@@ -45,6 +45,8 @@ public:
     // Fills the screen and begins the first image; again after the user left.
     void begin();
     Stage stage() const { return stage_; }
+    // Begun, its window is being readied and is not on screen yet.
+    bool opening() const { return warmRow_ >= 0; }
     // The size of a frame in device pixels: the screen's.
     QSize frameSize() const { return frameSize_; }
 

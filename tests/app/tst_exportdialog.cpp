@@ -200,6 +200,7 @@ void TestExportDialog::stoppingLeavesNothing() {
         o.dialog->close();
     else
         delete o.dialog.data();
+    QVERIFY(o.dialog.isNull() || !o.dialog->isVisible()); // gone from the screen at once
     QVERIFY(QTest::qWaitFor([&] { return o.dialog.isNull(); }, 5000));
     QVERIFY2(stopping.elapsed() < 1000, qPrintable(QString::number(stopping.elapsed())));
     QCOMPARE(entries(pictures.path()), QStringList());
