@@ -13,6 +13,8 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <bit>
 #include <cmath>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -200,6 +202,7 @@ void VariationsView::showPage() {
     const QImage centre = page.picture;
     rendering_.setFuture(QtConcurrent::run(
         &pool_, [this, recipes, descriptions, centre, options, ratio]() -> Rendered {
+            setpriority(PRIO_PROCESS, pid_t(gettid()), 10); // behind the UI thread
             Rendered made{recipes, descriptions, {}};
             for (std::size_t cell = 0; cell < recipes.size() && !stale_; ++cell) {
                 QImage& picture = made.pictures[cell];

@@ -97,8 +97,10 @@ private:
     std::array<Recipe, 9> recipes_; // the recipes of the pictures on the grid
     Recipe first_, second_;         // the two images crossed
     std::uint64_t nextSeed_ = 0;
-    PlaneRenderer renderer_; // used by the worker alone
-    QThreadPool pool_;       // the worker: one thread
+    // Used by the worker alone, on its own thread: the nine pictures are small, and the other
+    // core stays free for the UI thread and the display server while the view opens.
+    PlaneRenderer renderer_{1};
+    QThreadPool pool_; // the worker: one thread
     QFutureWatcher<Rendered> rendering_;
     std::atomic<bool> stale_ = false; // the pictures being rendered are no longer wanted
     bool pending_ = false;            // the page's pictures are being rendered
