@@ -84,7 +84,7 @@ void Show::begin() {
 }
 
 void Show::warmUp() {
-    if (warmRow_ < 0 || stopping_)
+    if (warmRow_ < 0)
         return; // left while opening (closed before it showed)
     QBackingStore* store = backingStore();
     if (!store) {
@@ -92,7 +92,9 @@ void Show::warmUp() {
         store = backingStore();
     }
     const QRect all = rect();
-    if (store && warmRow_ == 0 && store->size() != all.size()) {
+    if (store && warmRow_ == 0 && store->size() == all.size())
+        warmRow_ = all.height(); // kept from the show before, its memory already touched
+    if (store && warmRow_ == 0) {
         store->resize(all.size()); // the shared memory, not yet touched
     } else if (store && warmRow_ < all.height()) {
         // Black, as the first painting leaves it: a band of rows a turn.
