@@ -23,6 +23,11 @@ Controller::Controller(const Clock& clock, const QString& saveFolder, QObject* p
     connect(&cycle_, &ColourCycle::advanced, this, &Controller::publish);
     connect(&cycle_, &ColourCycle::frameWorked, this, &Controller::frameWorked);
     connect(&redraw_, &Redraw::finished, this, &Controller::redrawn);
+    connect(&save_, &SaveJob::finished, this, [this](const SaveJob::Outcome& outcome) {
+        savedOnDisk(outcome);
+        publish();
+        runQueue();
+    });
 }
 
 QString Controller::nacname(int n) const {
@@ -49,7 +54,7 @@ void Controller::post(const Action& action) {
     if (exiting_)
         return;
     queue_.push(action);
-    if (!drawing())
+    if (!drawing() && !saving())
         runQueue();
     publish();
 }
@@ -71,16 +76,19 @@ void Controller::closeDown() {
     cycle_.stop();
     const bool save = queue_.contains(Command::Save);
     queue_.clear();
+    finishSaveNow(); // a save under way is never cut short
     finishRedrawNow();
     reveal_.finishNow(); // nothing queued runs after it: exiting_ is set
-    if (save)            // one save writes what any number of them would: the image does not change
+    if (save) {          // one save writes what any number of them would: the image does not change
         Command3_Click();
+        finishSaveNow();
+    }
     publish();
     emit exitRequested();
 }
 
 void Controller::runQueue() {
-    while (!drawing() && !exiting_) {
+    while (!drawing() && !saving() && !exiting_) {
         const std::optional<Action> next = queue_.pop();
         if (!next)
             break;
@@ -269,25 +277,33 @@ void Controller::Command1_Click() {
 
 void Controller::Command3_Click() {
     const GeneratorState& s = world_.state;
-    History::Entry* entry = history_.current();
+    const History::Entry* entry = history_.current();
     if (!entry)
         return; // no image yet
     copyToSaveBuffer(world_.canvas, world_.saveBuffer, s.sir, s.vis);
+    // Written on the worker; the buffer's pixels are shared until the canvas is copied again.
     // Each image keeps its own file, also when it is shown again.
-    const SaveResult result = entry->file.save(world_.saveBuffer, saveFolder_, s.imeslike);
-    if (!result.ok) {
-        emit saveFailed(result.error); // the program keeps running; nothing is lost
-        return;
-    }
-    emit saved(result.path);
-    saveRecipe(*entry);
+    save_.start({entry->file, world_.saveBuffer.image(), saveFolder_, s.imeslike,
+                 toJson(entry->recipe), recipeFolder_});
 }
 
-void Controller::saveRecipe(History::Entry& entry) {
-    const SaveResult result = entry.file.saveRecipe(toJson(entry.recipe), recipeFolder_);
-    if (!result.ok)
+void Controller::savedOnDisk(const SaveJob::Outcome& outcome) {
+    // The commands behind the save waited for it: the image on the canvas is the one saved.
+    if (History::Entry* entry = history_.current())
+        entry->file = outcome.file;
+    if (!outcome.picture.ok) {
+        emit saveFailed(outcome.picture.error); // the program keeps running; nothing is lost
+        return;
+    }
+    emit saved(outcome.picture.path);
+    if (!outcome.recipe.ok)
         emit recipeSaveFailed(tr("%1 was saved, but its recipe was not. %2")
-                                  .arg(QDir::toNativeSeparators(entry.file.path()), result.error));
+                                  .arg(outcome.picture.path, outcome.recipe.error));
+}
+
+void Controller::finishSaveNow() {
+    if (save_.active())
+        savedOnDisk(save_.wait());
 }
 
 void Controller::showFromHistory(const QImage& picture) {

@@ -16,6 +16,7 @@
 #include "ImageFile.h"
 #include "Redraw.h"
 #include "Reveal.h"
+#include "SaveJob.h"
 #include "World.h"
 
 #include <QObject>
@@ -52,9 +53,11 @@ public:
     void post(const Action& action);
 
     // True while a command runs or waits.
-    bool busy() const { return drawing() || !queue_.empty(); }
+    bool busy() const { return drawing() || saving() || !queue_.empty(); }
     // True while an image builds up or is drawn again: the commands behind it wait.
     bool drawing() const { return reveal_.active() || redraw_.active(); }
+    // True while a save is being written: the commands behind it wait.
+    bool saving() const { return save_.active(); }
     // The commands waiting behind the one that runs.
     int waiting() const { return int(queue_.size()); }
 
@@ -162,13 +165,15 @@ private:
     void cycleColours();
     // Puts a picture of the canvas's size on the canvas.
     void putOnCanvas(const QImage& picture);
-    // Saves the recipe of an image just saved under the saved file's name.
-    void saveRecipe(History::Entry& entry);
+    // A save has been written: the image keeps its file, and the outcome is told.
+    void savedOnDisk(const SaveJob::Outcome& outcome);
+    // Waits for the save being written and tells its outcome.
+    void finishSaveNow();
 
     void startImage(); // GenerateImage, revealed by the timer
     // Begins the image and starts its edits afresh, without touching the history.
     void beginImageOnCanvas();
-    void runQueue(); // runs queued actions until one is still drawing or none is left
+    void runQueue(); // runs queued actions until one is still drawing or saving, or none is left
     void run(const Action& action);
     void publish(); // tells the widgets what changed
     World world_;
@@ -186,5 +191,6 @@ private:
     bool exiting_ = false;
     Reveal reveal_;     // the image being drawn
     Redraw redraw_;     // an image of the history being drawn again
+    SaveJob save_;      // the image on the canvas being saved
     ColourCycle cycle_; // the colours turning round
 };

@@ -34,7 +34,7 @@ void ImageFile::adopt(const QString& folder, const QString& stem, const QString&
     }
 }
 
-SaveResult ImageFile::save(const Surface& buffer, const QString& folder, const QString& stem) {
+SaveResult ImageFile::save(const QImage& picture, const QString& folder, const QString& stem) {
     if (folder != folder_ || stem != stem_)
         forget();
     const QString first = imagePath(folder, stem);
@@ -45,7 +45,7 @@ SaveResult ImageFile::save(const Surface& buffer, const QString& folder, const Q
         return result;
     };
     QString problem;
-    const std::unique_ptr<StagedFile> staged = stageBitmap(buffer.image(), folder, problem);
+    const std::unique_ptr<StagedFile> staged = stageBitmap(picture, folder, problem);
     if (!staged)
         return fail(problem);
     StagedFile& file = *staged;

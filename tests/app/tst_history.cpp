@@ -249,6 +249,8 @@ void TestHistory::savingAnEarlierImageUsesItsOwnName_data() {
     QTest::newRow("save pressed at once") << "at once";
     QTest::newRow("save pressed, then the window closed") << "closed";
     QTest::newRow("save pressed, then Shift+Esc") << "dropped";
+    QTest::newRow("saved, then the window closed while it is written") << "closed while written";
+    QTest::newRow("both saved, each twice, keys pressed at once") << "both";
 }
 
 void TestHistory::savingAnEarlierImageUsesItsOwnName() {
@@ -263,9 +265,26 @@ void TestHistory::savingAnEarlierImageUsesItsOwnName() {
     const Shown first = shown(w);
     QCOMPARE(first.recipe.generationType, 4);
     QVERIFY(clickAndWait(w, 1));
+    const Shown second = shown(w);
+    QStringList files{first.stem + QStringLiteral(".jpg")};
     if (how == "shown") {
         QVERIFY(key(w, Qt::Key_Left));
         QVERIFY(clickAndWait(w, 3));
+    } else if (how == "closed while written") {
+        QVERIFY(key(w, Qt::Key_Left));
+        QTest::keyClick(&w.form, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(w.form.close());
+        QVERIFY(!w.controller().busy());
+    } else if (how == "both") {
+        // Each image's saves keep to its own file while the one before is still being written.
+        for (int k : {0, 1, 0, 1}) {
+            QTest::keyClick(&w.form, Qt::Key_S, Qt::ControlModifier);
+            QTest::keyClick(&w.form, k == 0 ? Qt::Key_Left : Qt::Key_Right, Qt::AltModifier);
+        }
+        QVERIFY(waitIdle(w.controller()));
+        files << second.stem + QStringLiteral(".jpg");
+        const QImage other(QDir(pictures.path()).filePath(files.last()), "BMP");
+        COMPARE_IMAGES(other.convertToFormat(QImage::Format_RGB32), second.canvas);
     } else {
         QTest::keyClick(&w.form, Qt::Key_Left, Qt::AltModifier);
         QTest::keyClick(&w.form, Qt::Key_S, Qt::ControlModifier);
@@ -275,8 +294,8 @@ void TestHistory::savingAnEarlierImageUsesItsOwnName() {
             QTest::keyClick(&w.form, Qt::Key_Escape, Qt::ShiftModifier);
         QVERIFY(waitIdle(w.controller()));
     }
-    QCOMPARE(QDir(pictures.path()).entryList(QDir::Files),
-             QStringList{first.stem + QStringLiteral(".jpg")});
+    files.sort();
+    QCOMPARE(QDir(pictures.path()).entryList(QDir::Files), files);
     const QImage saved(QDir(pictures.path()).filePath(first.stem + ".jpg"), "BMP");
     COMPARE_IMAGES(saved.convertToFormat(QImage::Format_RGB32), first.canvas);
     Recipe recipe;
