@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QtConcurrent/QtConcurrentRun>
 #include <memory>
 
 Controller::Controller(const Clock& clock, const QString& saveFolder, QObject* parent)
@@ -23,11 +24,6 @@ Controller::Controller(const Clock& clock, const QString& saveFolder, QObject* p
     connect(&cycle_, &ColourCycle::advanced, this, &Controller::publish);
     connect(&cycle_, &ColourCycle::frameWorked, this, &Controller::frameWorked);
     connect(&redraw_, &Redraw::finished, this, &Controller::redrawn);
-    connect(&save_, &SaveJob::finished, this, [this](const SaveJob::Outcome& outcome) {
-        savedOnDisk(outcome);
-        publish();
-        runQueue();
-    });
 }
 
 QString Controller::nacname(int n) const {
@@ -60,7 +56,8 @@ void Controller::post(const Action& action) {
 }
 
 void Controller::finishImageNow(bool dropWaiting) {
-    cycle_.stop(); // Shift+Esc while the colours turn gives the image its own back too
+    finishSaveNow(); // what waited behind it begins, as it would have had the disk been quick
+    cycle_.stop();   // Shift+Esc while the colours turn gives the image its own back too
     if (dropWaiting)
         queue_.keepOnly({Command::Save, Command::Exit});
     finishRedrawNow();
@@ -74,12 +71,13 @@ void Controller::closeDown() {
         return;
     exiting_ = true;
     cycle_.stop();
-    const bool save = queue_.contains(Command::Save);
+    // One save writes what any number of them would: nothing changes the image after it.
+    const bool save = queue_.contains(Command::Save) && !saving();
     queue_.clear();
-    finishSaveNow(); // a save under way is never cut short
+    finishSaveNow(); // a save being written is never cut short; nothing queued runs after it
     finishRedrawNow();
     reveal_.finishNow(); // nothing queued runs after it: exiting_ is set
-    if (save) {          // one save writes what any number of them would: the image does not change
+    if (save) {
         Command3_Click();
         finishSaveNow();
     }
@@ -281,15 +279,18 @@ void Controller::Command3_Click() {
     if (!entry)
         return; // no image yet
     copyToSaveBuffer(world_.canvas, world_.saveBuffer, s.sir, s.vis);
-    // Written on the worker; the buffer's pixels are shared until the canvas is copied again.
-    // Each image keeps its own file, also when it is shown again.
-    save_.start({entry->file, world_.saveBuffer.image(), saveFolder_, s.imeslike,
-                 toJson(entry->recipe), recipeFolder_});
+    // Written on the worker, from the buffer's pixels, which nothing changes before the save
+    // has been written: every command waits for it. Each image keeps its own file, also when
+    // it is shown again.
+    SaveRequest request{entry->file, world_.saveBuffer.image(), saveFolder_,
+                        s.imeslike,  toJson(entry->recipe),     recipeFolder_};
+    save_.start(QtConcurrent::run(
+        save_.pool(), [r = std::move(request)]() mutable { return writeSave(std::move(r)); }));
 }
 
-void Controller::savedOnDisk(const SaveJob::Outcome& outcome) {
+void Controller::savedOnDisk(const SaveOutcome& outcome) {
     // The commands behind the save waited for it: the image on the canvas is the one saved.
-    if (History::Entry* entry = history_.current())
+    if (History::Entry* entry = history_.current(); entry && outcome.stem == world_.state.imeslike)
         entry->file = outcome.file;
     if (!outcome.picture.ok) {
         emit saveFailed(outcome.picture.error); // the program keeps running; nothing is lost
@@ -302,8 +303,11 @@ void Controller::savedOnDisk(const SaveJob::Outcome& outcome) {
 }
 
 void Controller::finishSaveNow() {
-    if (save_.active())
-        savedOnDisk(save_.wait());
+    if (!save_.active())
+        return;
+    savedOnDisk(save_.wait());
+    publish();
+    runQueue();
 }
 
 void Controller::showFromHistory(const QImage& picture) {

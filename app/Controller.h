@@ -17,6 +17,7 @@
 #include "Redraw.h"
 #include "Reveal.h"
 #include "SaveJob.h"
+#include "WorkerJob.h"
 #include "World.h"
 
 #include <QObject>
@@ -63,12 +64,17 @@ public:
 
     // Shows the image now building up or being drawn again complete at once (the same pixels
     // as its paced build-up); the waiting commands then run as usual. With `dropWaiting` every
-    // waiting command but the saves and "exit" is dropped first.
+    // waiting command but the saves and "exit" is dropped first. A save being written is
+    // awaited first, so the keys act as they would had it taken no time.
     void finishImageNow(bool dropWaiting);
 
+    // Waits for the save being written, tells how it went, and runs the commands behind it.
+    void finishSaveNow();
+
     // Ends the program, whatever asked for it (the close button, the window manager, a signal,
-    // the window destroyed): the image building up is finished at once, a waiting save is
-    // carried out, every other waiting command is dropped, then exitRequested is emitted.
+    // the window destroyed): a save being written completes, the image building up is finished
+    // at once, a waiting save is carried out, every other waiting command is dropped, then
+    // exitRequested is emitted.
     void closeDown();
 
     World& world() { return world_; }
@@ -166,9 +172,7 @@ private:
     // Puts a picture of the canvas's size on the canvas.
     void putOnCanvas(const QImage& picture);
     // A save has been written: the image keeps its file, and the outcome is told.
-    void savedOnDisk(const SaveJob::Outcome& outcome);
-    // Waits for the save being written and tells its outcome.
-    void finishSaveNow();
+    void savedOnDisk(const SaveOutcome& outcome);
 
     void startImage(); // GenerateImage, revealed by the timer
     // Begins the image and starts its edits afresh, without touching the history.
@@ -189,8 +193,13 @@ private:
     CommandQueue queue_;
     int waitingShown_ = 0; // the count last announced by waitingChanged
     bool exiting_ = false;
-    Reveal reveal_;     // the image being drawn
-    Redraw redraw_;     // an image of the history being drawn again
-    SaveJob save_;      // the image on the canvas being saved
+    Reveal reveal_; // the image being drawn
+    Redraw redraw_; // an image of the history being drawn again
+    // The image on the canvas being saved.
+    WorkerJob<SaveOutcome> save_{[this](const SaveOutcome& outcome) {
+        savedOnDisk(outcome);
+        publish();
+        runQueue();
+    }};
     ColourCycle cycle_; // the colours turning round
 };

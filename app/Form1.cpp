@@ -191,9 +191,11 @@ Form1::Form1(const Clock& clock, const QString& saveFolder, QWidget* parent)
     connect(&controller_, &Controller::exitRequested, this, [] { QCoreApplication::quit(); });
 
     // Esc shows the image now building up (or being drawn again) complete, or else closes the
-    // help panel; Shift+Esc also drops the waiting commands but the saves and "exit".
+    // help panel; Shift+Esc also drops the waiting commands but the saves and "exit". A save
+    // being written is awaited first, so the key acts as it would had the disk been quick.
     auto* finish = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(finish, &QShortcut::activated, this, [this] {
+        controller_.finishSaveNow();
         if (controller_.drawing())
             controller_.finishImageNow(false);
         else

@@ -34,21 +34,9 @@ QImage fromPlane(Recipe recipe, PlaneRenderer& renderer) {
 }
 } // namespace
 
-Redraw::Redraw(QObject* parent) : QObject(parent) {
-    pool_.setMaxThreadCount(1);
-    pool_.setExpiryTimeout(-1);
-    connect(&watcher_, &QFutureWatcher<QImage>::finished, this, &Redraw::arrived);
-}
-
-Redraw::~Redraw() {
-    watcher_.disconnect(this);
-    watcher_.waitForFinished();
-}
-
 void Redraw::start(const Recipe& recipe, const GeneratorState& state, const Surface& strip) {
-    if (active_)
-        wait();
-    active_ = true;
+    if (job_.active())
+        job_.wait();
     // Type 4's copies are large (the state holds the visited grid): they are made here, once.
     std::shared_ptr<GeneratorState> ownState;
     std::shared_ptr<Surface> ownStrip;
@@ -56,7 +44,7 @@ void Redraw::start(const Recipe& recipe, const GeneratorState& state, const Surf
         ownState = std::make_shared<GeneratorState>(state);
         ownStrip = copyOf(strip);
     }
-    watcher_.setFuture(QtConcurrent::run(&pool_, [recipe, ownState, ownStrip, r = renderer_] {
+    job_.start(QtConcurrent::run(job_.pool(), [recipe, ownState, ownStrip, r = renderer_] {
         return ownState ? ownSweep(recipe, *ownState, *ownStrip) : fromPlane(recipe, *r);
     }));
 }
@@ -65,19 +53,4 @@ QImage Redraw::draw(const Recipe& recipe, GeneratorState& state, const Surface& 
                     PlaneRenderer& renderer) {
     return recipe.generationType == 4 ? ownSweep(recipe, state, strip)
                                       : fromPlane(recipe, renderer);
-}
-
-QImage Redraw::wait() {
-    if (!active_)
-        return {};
-    watcher_.waitForFinished();
-    active_ = false;
-    return watcher_.result();
-}
-
-void Redraw::arrived() {
-    if (!active_)
-        return; // wait() took it
-    active_ = false;
-    emit finished(watcher_.result());
 }

@@ -8,11 +8,10 @@
 #include "GeneratorState.h"
 #include "PlaneRender.h"
 #include "Recipe.h"
+#include "WorkerJob.h"
 
-#include <QFutureWatcher>
 #include <QImage>
 #include <QObject>
-#include <QThreadPool>
 #include <memory>
 
 class Surface;
@@ -20,17 +19,16 @@ class Surface;
 class Redraw : public QObject {
     Q_OBJECT
 public:
-    explicit Redraw(QObject* parent = nullptr);
-    ~Redraw() override;
+    explicit Redraw(QObject* parent = nullptr) : QObject(parent) {}
 
     // Starts drawing `recipe` again. `state` is the generator state with the recipe's parameters
     // applied and `strip` the palette strip made from its values; both are copied. A drawing
     // already under way is awaited first.
     void start(const Recipe& recipe, const GeneratorState& state, const Surface& strip);
     // True from start() until finished is emitted or wait() returns.
-    bool active() const { return active_; }
+    bool active() const { return job_.active(); }
     // Waits for the drawing under way and returns its picture; finished is then not emitted.
-    QImage wait();
+    QImage wait() { return job_.wait(); }
 
     // The drawing itself, on the calling thread: `state` is the worker's own copy (a type-4
     // sweep moves it on).
@@ -41,10 +39,6 @@ signals:
     void finished(const QImage& picture);
 
 private:
-    void arrived();
-
-    QThreadPool pool_; // one thread, kept from one image to the next
-    QFutureWatcher<QImage> watcher_;
     std::shared_ptr<PlaneRenderer> renderer_ = std::make_shared<PlaneRenderer>();
-    bool active_ = false;
+    WorkerJob<QImage> job_{[this](const QImage& picture) { emit finished(picture); }};
 };

@@ -22,8 +22,8 @@ public:
     void adopt(const QString& folder, const QString& stem, const QString& image,
                const QString& recipe);
 
-    // Writes the buffer's picture for the image named `stem` into `folder`. Any thread may
-    // save the picture it holds, while no other thread uses this object.
+    // Writes the picture for the image named `stem` into `folder`. Any thread may save the
+    // picture it holds, while no other thread uses this object.
     SaveResult save(const QImage& picture, const QString& folder, const QString& stem);
     SaveResult save(const Surface& buffer, const QString& folder, const QString& stem) {
         return save(buffer.image(), folder, stem);

@@ -170,15 +170,19 @@ void TestCommandQueue::titleCountsWaitingCommands() {
 
 void TestCommandQueue::escapeFinishesTheImageAtOnce_data() {
     QTest::addColumn<bool>("shift");
-    QTest::newRow("Esc") << false;
-    QTest::newRow("Shift+Esc") << true;
+    QTest::addColumn<bool>("afterSave"); // pressed while a save is written, an image behind it
+    QTest::newRow("Esc") << false << false;
+    QTest::newRow("Shift+Esc") << true << false;
+    QTest::newRow("Esc while a save is written") << false << true;
+    QTest::newRow("Shift+Esc while a save is written") << true << true;
 }
 
 void TestCommandQueue::escapeFinishesTheImageAtOnce() {
     // Esc in the middle of an image shows it complete at once, with the pixels its paced
     // build-up would have ended with; the waiting commands then run. Shift+Esc drops them but
-    // the saves.
+    // the saves. Pressed while a save is written, either finishes the image waiting behind it.
     QFETCH(bool, shift);
+    QFETCH(bool, afterSave);
     QTemporaryDir pictures;
     TestWindow w(pictures.path());
     QVERIFY(waitIdle(w.controller()));
@@ -186,18 +190,33 @@ void TestCommandQueue::escapeFinishesTheImageAtOnce() {
     w.controller().setPassDuration(pass);
     ReferenceWorld reference(w);
     const QImage strip = w.strip();
+    const auto escape = [&] {
+        QTest::keyClick(&w.form, Qt::Key_Escape, shift ? Qt::ShiftModifier : Qt::NoModifier);
+    };
+    if (afterSave) {
+        const QString first = w.world().state.imeslike + ".jpg";
+        clickAll(w, {3});
+        QVERIFY(w.controller().saving());
+        clickAll(w, {1});
+        escape();
+        reference.newImage();
+        COMPARE_IMAGES(w.canvas(), reference.canvas());
+        QVERIFY(!w.controller().busy());
+        QCOMPARE(QDir(pictures.path()).entryList(QDir::Files), QStringList{first});
+        return;
+    }
 
     clickAll(w, {1});
     QTest::qWait(40);
     clickAll(w, {6, 3, 1});
     reference.newImage();
     QVERIFY(w.canvas() != reference.canvas()); // still building up
-    QTest::keyClick(&w.form, Qt::Key_Escape, shift ? Qt::ShiftModifier : Qt::NoModifier);
+    escape();
     const QString name = reference.world().state.imeslike;
     COMPARE_IMAGES(w.canvas(), reference.canvas()); // complete in the same frame
     if (shift) {
-        QCOMPARE(w.controller().waiting(), 0); // the save is being written
-        QVERIFY(!w.controller().drawing());
+        QCOMPARE(w.controller().waiting(), 0);
+        QVERIFY(w.controller().saving());
         QVERIFY(waitIdle(w.controller()));
         COMPARE_IMAGES(w.strip(), strip); // "new img / new palette" never ran
         QCOMPARE(QDir(pictures.path()).entryList(QDir::Files), QStringList{name + ".jpg"});

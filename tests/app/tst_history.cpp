@@ -273,18 +273,26 @@ void TestHistory::savingAnEarlierImageUsesItsOwnName() {
     } else if (how == "closed while written") {
         QVERIFY(key(w, Qt::Key_Left));
         QTest::keyClick(&w.form, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(w.controller().saving());
         QVERIFY(w.form.close());
         QVERIFY(!w.controller().busy());
     } else if (how == "both") {
         // Each image's saves keep to its own file while the one before is still being written.
         for (int k : {0, 1, 0, 1}) {
             QTest::keyClick(&w.form, Qt::Key_S, Qt::ControlModifier);
+            QVERIFY(w.controller().saving());
             QTest::keyClick(&w.form, k == 0 ? Qt::Key_Left : Qt::Key_Right, Qt::AltModifier);
         }
         QVERIFY(waitIdle(w.controller()));
         files << second.stem + QStringLiteral(".jpg");
         const QImage other(QDir(pictures.path()).filePath(files.last()), "BMP");
         COMPARE_IMAGES(other.convertToFormat(QImage::Format_RGB32), second.canvas);
+        Recipe recipe;
+        QString error;
+        QVERIFY2(readRecipe(QDir(w.controller().recipeFolder()).filePath(second.stem + ".json"),
+                            recipe, error),
+                 qPrintable(error));
+        QCOMPARE(recipe, second.recipe);
     } else {
         QTest::keyClick(&w.form, Qt::Key_Left, Qt::AltModifier);
         QTest::keyClick(&w.form, Qt::Key_S, Qt::ControlModifier);
