@@ -92,7 +92,8 @@ void Show::warmUp() {
         store = backingStore();
     }
     const QRect all = rect();
-    if (store && warmRow_ == 0 && store->size() == all.size())
+    // A new store may already have the window's size, its memory not yet touched.
+    if (store && warmRow_ == 0 && store->size() == all.size() && warmed_ == all.size())
         warmRow_ = all.height(); // kept from the show before, its memory already touched
     if (store && warmRow_ == 0) {
         store->resize(all.size()); // the shared memory, not yet touched
@@ -110,6 +111,7 @@ void Show::warmUp() {
         warmRow_ += band.height();
     } else {
         warmRow_ = -1;
+        warmed_ = all.size();
         showFullScreen();
         raise();
         activateWindow();
