@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QtConcurrent/QtConcurrentRun>
 #include <memory>
 
 Controller::Controller(const Clock& clock, const QString& saveFolder, QObject* parent)
@@ -71,15 +70,22 @@ void Controller::closeDown() {
         return;
     exiting_ = true;
     cycle_.stop();
-    // One save writes what any number of them would: nothing changes the image after it.
-    const bool save = queue_.contains(Command::Save) && !saving();
+    const bool save = queue_.contains(Command::Save);
     queue_.clear();
-    finishSaveNow(); // a save being written is never cut short; nothing queued runs after it
+    // A save being written is never cut short. Once it has gone well a waiting save would
+    // write the same again, since nothing changes the image after it; one that failed is tried
+    // again.
+    bool written = false;
+    if (save_.active()) {
+        const SaveOutcome outcome = save_.wait();
+        written = outcome.picture.ok && outcome.recipe.ok;
+        savedOnDisk(outcome);
+    }
     finishRedrawNow();
     reveal_.finishNow(); // nothing queued runs after it: exiting_ is set
-    if (save) {
+    if (save && !written) {
         Command3_Click();
-        finishSaveNow();
+        savedOnDisk(save_.wait());
     }
     publish();
     emit exitRequested();
@@ -277,19 +283,21 @@ void Controller::Command3_Click() {
     const GeneratorState& s = world_.state;
     const History::Entry* entry = history_.current();
     if (!entry)
-        return; // no image yet
+        return;         // no image yet
+    if (save_.active()) // never two at once: the file each save leaves is the next one's
+        savedOnDisk(save_.wait());
     copyToSaveBuffer(world_.canvas, world_.saveBuffer, s.sir, s.vis);
     // Written on the worker, from the buffer's pixels, which nothing changes before the save
     // has been written: every command waits for it. Each image keeps its own file, also when
     // it is shown again.
     SaveRequest request{entry->file, world_.saveBuffer.image(), saveFolder_,
                         s.imeslike,  toJson(entry->recipe),     recipeFolder_};
-    save_.start(QtConcurrent::run(
-        save_.pool(), [r = std::move(request)]() mutable { return writeSave(std::move(r)); }));
+    save_.start([r = std::move(request)]() mutable { return writeSave(std::move(r)); });
 }
 
 void Controller::savedOnDisk(const SaveOutcome& outcome) {
-    // The commands behind the save waited for it: the image on the canvas is the one saved.
+    // The commands behind the save waited for it, so the image on the canvas is the one saved.
+    // Its name is checked all the same: another image given this file could replace it.
     if (History::Entry* entry = history_.current(); entry && outcome.stem == world_.state.imeslike)
         entry->file = outcome.file;
     if (!outcome.picture.ok) {
@@ -303,11 +311,12 @@ void Controller::savedOnDisk(const SaveOutcome& outcome) {
 }
 
 void Controller::finishSaveNow() {
-    if (!save_.active())
-        return;
-    savedOnDisk(save_.wait());
-    publish();
-    runQueue();
+    // The commands behind a save may begin with another save: each is awaited in turn.
+    while (save_.active()) {
+        savedOnDisk(save_.wait());
+        publish();
+        runQueue();
+    }
 }
 
 void Controller::showFromHistory(const QImage& picture) {

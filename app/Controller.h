@@ -16,7 +16,7 @@
 #include "ImageFile.h"
 #include "Redraw.h"
 #include "Reveal.h"
-#include "SaveJob.h"
+#include "SaveWrite.h"
 #include "WorkerJob.h"
 #include "World.h"
 
@@ -68,7 +68,8 @@ public:
     // awaited first, so the keys act as they would had it taken no time.
     void finishImageNow(bool dropWaiting);
 
-    // Waits for the save being written, tells how it went, and runs the commands behind it.
+    // Waits for the save being written, tells how it went, and runs the commands behind it,
+    // until no save is being written.
     void finishSaveNow();
 
     // Ends the program, whatever asked for it (the close button, the window manager, a signal,

@@ -4,7 +4,6 @@
 #include "Sweep.h"
 #include "World.h"
 
-#include <QtConcurrent/QtConcurrentRun>
 #include <cstring>
 
 namespace {
@@ -44,9 +43,9 @@ void Redraw::start(const Recipe& recipe, const GeneratorState& state, const Surf
         ownState = std::make_shared<GeneratorState>(state);
         ownStrip = copyOf(strip);
     }
-    job_.start(QtConcurrent::run(job_.pool(), [recipe, ownState, ownStrip, r = renderer_] {
+    job_.start([recipe, ownState, ownStrip, r = renderer_] {
         return ownState ? ownSweep(recipe, *ownState, *ownStrip) : fromPlane(recipe, *r);
-    }));
+    });
 }
 
 QImage Redraw::draw(const Recipe& recipe, GeneratorState& state, const Surface& strip,

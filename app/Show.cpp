@@ -80,6 +80,7 @@ void Show::begin() {
     else
         resize(logical);
     warmRow_ = 0;
+    storeSized_ = false;
     QMetaObject::invokeMethod(this, &Show::warmUp, Qt::QueuedConnection);
 }
 
@@ -93,10 +94,11 @@ void Show::warmUp() {
     }
     const QRect all = rect();
     // A new store may already have the window's size, its memory not yet touched.
-    if (store && warmRow_ == 0 && store->size() == all.size() && warmed_ == all.size())
+    if (store && warmRow_ == 0 && store->size() == all.size() && warmed_ == frameSize_)
         warmRow_ = all.height(); // kept from the show before, its memory already touched
-    if (store && warmRow_ == 0) {
+    if (store && warmRow_ == 0 && !storeSized_) {
         store->resize(all.size()); // the shared memory, not yet touched
+        storeSized_ = true;
     } else if (store && warmRow_ < all.height()) {
         // Black, as the first painting leaves it: a band of rows a turn.
         const double rowBytes = double(all.width()) * ratio_ * ratio_ * 4.0;
@@ -111,7 +113,7 @@ void Show::warmUp() {
         warmRow_ += band.height();
     } else {
         warmRow_ = -1;
-        warmed_ = all.size();
+        warmed_ = frameSize_;
         showFullScreen();
         raise();
         activateWindow();

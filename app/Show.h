@@ -85,7 +85,8 @@ private:
     QThreadPool pool_;        // the one worker thread
     bool firstAsked_ = false; // the first image's preparing has started
     int warmRow_ = -1;        // the next row of the backing store to touch while opening, else -1
-    QSize warmed_;            // the size the backing store's memory was last touched at
+    bool storeSized_ = false; // while opening: the backing store has been given the window's size
+    QSize warmed_;            // the frame size, in device pixels, this show last went on screen at
     bool awaiting_ = false;   // the worker prepares an image for this show
     std::atomic<bool> stopping_{false}; // the user left: the worker stops where it is
     QFutureWatcher<std::shared_ptr<ShowFrames>> watcher_;

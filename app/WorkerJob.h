@@ -8,6 +8,7 @@
 #include <QFutureWatcher>
 #include <QObject>
 #include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
 #include <functional>
 #include <utility>
 
@@ -18,9 +19,8 @@ public:
         pool_.setMaxThreadCount(1);
         pool_.setExpiryTimeout(-1);
         QObject::connect(&watcher_, &QFutureWatcherBase::finished, [this] {
-            // A job that wait() took may still report here, while the next one is under way.
-            if (!active_ || !watcher_.isFinished())
-                return;
+            if (!active_)
+                return; // wait() took it
             active_ = false;
             arrived_(watcher_.result());
         });
@@ -32,13 +32,12 @@ public:
     WorkerJob(const WorkerJob&) = delete;
     WorkerJob& operator=(const WorkerJob&) = delete;
 
-    // The thread the work runs on: QtConcurrent::run(pool(), ...) makes what start() follows.
-    QThreadPool* pool() { return &pool_; }
-    // Follows work started on pool(). A job under way must have been waited for first.
-    void start(const QFuture<Result>& work) {
+    // Runs `work`, a callable returning a Result, on the job's thread. A job under way must
+    // have been waited for first.
+    template <typename Work> void start(Work work) {
         Q_ASSERT(!active_);
         active_ = true;
-        watcher_.setFuture(work);
+        watcher_.setFuture(QtConcurrent::run(&pool_, std::move(work)));
     }
     // True from start() until the result arrives or wait() returns.
     bool active() const { return active_; }

@@ -193,15 +193,18 @@ void TestCommandQueue::escapeFinishesTheImageAtOnce() {
     const auto escape = [&] {
         QTest::keyClick(&w.form, Qt::Key_Escape, shift ? Qt::ShiftModifier : Qt::NoModifier);
     };
-    if (afterSave) {
+    if (afterSave) { // saved twice, the second save and a new image waiting behind the first
         const QString first = w.world().state.imeslike + ".jpg";
+        QSignalSpy saves(&w.controller(), &Controller::saved);
         clickAll(w, {3});
         QVERIFY(w.controller().saving());
-        clickAll(w, {1});
+        clickAll(w, {3, 1});
+        QCOMPARE(w.controller().waiting(), 2);
         escape();
         reference.newImage();
         COMPARE_IMAGES(w.canvas(), reference.canvas());
         QVERIFY(!w.controller().busy());
+        QCOMPARE(saves.size(), 2);
         QCOMPARE(QDir(pictures.path()).entryList(QDir::Files), QStringList{first});
         return;
     }

@@ -1,4 +1,4 @@
-#include "SaveJob.h"
+#include "SaveWrite.h"
 
 SaveOutcome writeSave(SaveRequest request) {
     SaveOutcome outcome;
