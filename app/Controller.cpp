@@ -283,8 +283,9 @@ void Controller::Command3_Click() {
     const GeneratorState& s = world_.state;
     const History::Entry* entry = history_.current();
     if (!entry)
-        return;         // no image yet
-    if (save_.active()) // never two at once: the file each save leaves is the next one's
+        return; // no image yet
+    // Never two at once: the file record each save leaves is the next one's.
+    if (save_.active())
         savedOnDisk(save_.wait());
     copyToSaveBuffer(world_.canvas, world_.saveBuffer, s.sir, s.vis);
     // Written on the worker, from the buffer's pixels, which nothing changes before the save
