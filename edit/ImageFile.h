@@ -25,9 +25,6 @@ public:
     // Writes the picture for the image named `stem` into `folder`. Any thread may save the
     // picture it holds, while no other thread uses this object.
     SaveResult save(const QImage& picture, const QString& folder, const QString& stem);
-    SaveResult save(const Surface& buffer, const QString& folder, const QString& stem) {
-        return save(buffer.image(), folder, stem);
-    }
 
     // Writes the image's recipe as recipeFolder/<saved file's name>.json (after save()),
     // replacing only the recipe this image wrote there before.

@@ -198,7 +198,7 @@ void TestSaving::fullDiskLeavesEarlierFileIntact() {
         return result;
     };
     if (kind == "recipe")
-        QVERIFY(image.save(canvas, tmp.path(), stem).ok);
+        QVERIFY(image.save(canvas.image(), tmp.path(), stem).ok);
     const SaveResult first = save(0);
     QVERIFY2(first.ok, qPrintable(first.error));
     const QStringList files = QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden);
@@ -227,7 +227,7 @@ void TestSaving::recipeReplacesOnlyItsOwnFile() {
     const QString recipes = tmp.filePath(QStringLiteral("recipes"));
     Surface canvas(side, side, grey);
     ImageFile image;
-    QVERIFY(image.save(canvas, tmp.path(), stem).ok);
+    QVERIFY(image.save(canvas.image(), tmp.path(), stem).ok);
     const SaveResult first = image.saveRecipe("{}", recipes);
     QVERIFY2(first.ok, qPrintable(first.error));
     QCOMPARE(first.path, QDir(recipes).filePath(stem + ".json"));
@@ -281,7 +281,7 @@ void TestSaving::imageSavesNeverReplaceAnotherFile() {
     ImageFile firstImage;
     ImageFile secondImage;
 
-    const SaveResult a = firstImage.save(first, tmp.path(), stem);
+    const SaveResult a = firstImage.save(first.image(), tmp.path(), stem);
     QVERIFY2(a.ok, qPrintable(a.error));
     QCOMPARE(a.path, folder.filePath(stem + ".jpg"));
     const QByteArray firstBytes = readAll(a.path);
@@ -294,7 +294,7 @@ void TestSaving::imageSavesNeverReplaceAnotherFile() {
         writeFile(folder.filePath(stem + "-2.jpg"), "someone else's");
     const QStringList before = folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 
-    const SaveResult b = secondImage.save(second, tmp.path(), stem);
+    const SaveResult b = secondImage.save(second.image(), tmp.path(), stem);
     QVERIFY2(b.ok, qPrintable(b.error));
     QCOMPARE(b.path, folder.filePath(secondName));
     QStringList expected = before + QStringList{secondName};
@@ -306,7 +306,7 @@ void TestSaving::imageSavesNeverReplaceAnotherFile() {
 
     // A later save of the second image (after a recolouring, say) replaces its own file.
     paintPattern(second, 120);
-    const SaveResult again = secondImage.save(second, tmp.path(), stem);
+    const SaveResult again = secondImage.save(second.image(), tmp.path(), stem);
     QVERIFY2(again.ok, qPrintable(again.error));
     QCOMPARE(again.path, b.path);
     compareWithCanvas(again.path, second);
@@ -314,7 +314,7 @@ void TestSaving::imageSavesNeverReplaceAnotherFile() {
     // Another program replaces that file: the next save keeps the other file and moves on.
     const QByteArray otherBytes("another program's picture");
     replaceBehindOurBack(b.path, otherBytes);
-    const SaveResult moved = secondImage.save(second, tmp.path(), stem);
+    const SaveResult moved = secondImage.save(second.image(), tmp.path(), stem);
     QVERIFY2(moved.ok, qPrintable(moved.error));
     QVERIFY(moved.path != b.path);
     QCOMPARE(readAll(b.path), otherBytes);
@@ -322,14 +322,14 @@ void TestSaving::imageSavesNeverReplaceAnotherFile() {
     if (between.isEmpty())
         QCOMPARE(readAll(a.path), firstBytes);
     // and keeps using its new name
-    QCOMPARE(secondImage.save(second, tmp.path(), stem).path, moved.path);
+    QCOMPARE(secondImage.save(second.image(), tmp.path(), stem).path, moved.path);
     const QStringList hidden = folder.entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
     QVERIFY2(hidden.isEmpty(), qPrintable(hidden.join(' '))); // no temporary left behind
 
     // A new image forgets the old name: its save never replaces the file just written.
     const QByteArray movedBytes = readAll(moved.path);
     secondImage.forget();
-    const SaveResult fresh = secondImage.save(first, tmp.path(), stem);
+    const SaveResult fresh = secondImage.save(first.image(), tmp.path(), stem);
     QVERIFY(fresh.ok && fresh.path != moved.path);
     QCOMPARE(readAll(moved.path), movedBytes);
 }
@@ -368,7 +368,7 @@ void TestSaving::programsSavingAtOnceKeepEveryImage() {
             for (int r = 0; r < rounds; ++r) {
                 ImageFile file; // a new image each round
                 const std::size_t k = std::size_t(t * rounds + r);
-                results[k] = file.save(*canvases[k], tmp.path(), stem);
+                results[k] = file.save(canvases[k]->image(), tmp.path(), stem);
             }
         });
     for (std::thread& t : threads)
